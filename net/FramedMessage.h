@@ -1,0 +1,61 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "platform/SocketField.h"
+
+namespace ambro::net {
+
+using platform::SocketField;
+
+// Framed messages of current-generation servers: a 16-byte head of four
+// little-endian words (magic, total length with the head, command, parameter)
+// and a body.
+inline constexpr std::size_t kHeadSize = 16;
+inline constexpr std::uint32_t kClientMagic = 0x5178'4177;  // "wAxQ" on the wire
+inline constexpr std::uint32_t kServerMagic = 0x7158'6157;  // "WaXq" on the wire
+
+// The longest reply any request accepts; a reply announcing more is refused
+// without reading it, since no request has a use for such a surplus.
+inline constexpr std::uint32_t kMaxReplyLength = 1u << 20;
+
+struct FramedHead {
+    std::uint32_t magic = 0;
+    std::uint32_t totalLength = 0;
+    std::uint32_t command = 0;
+    std::uint32_t parameter = 0;
+};
+
+FramedHead readHead(std::span<const std::uint8_t> bytes);
+
+// A request assembled in a fixed send buffer; the total length in the head
+// follows the body as it grows.
+class FramedRequest {
+public:
+    static constexpr std::size_t kCapacity = 5120;
+
+    FramedRequest(std::uint32_t command, std::uint32_t parameter);
+
+    // False, and nothing appended, when the body would not fit.
+    bool appendLe16(std::uint16_t value);
+    bool appendLe32(std::uint32_t value);
+    bool appendBytes(std::span<const std::uint8_t> bytes);
+
+    std::span<const std::uint8_t> bytes() const { return {buffer_.data(), length_}; }
+    bool send(SocketField& socket) const;
+
+private:
+    std::array<std::uint8_t, kCapacity> buffer_{};
+    std::size_t length_ = kHeadSize;
+};
+
+// Reads one reply into `buffer`, which holds `expectedLength` bytes (at least
+// the head's first 8). A longer reply is accepted and its surplus dropped; a
+// shorter one is read in full (keeping the stream aligned) and fails. The
+// announced total length is reported in `totalLength`.
+bool readReply(SocketField& socket, std::span<std::uint8_t> buffer, std::uint32_t& totalLength);
+
+}  // namespace ambro::net

@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "net/TwoPortConnection.h"
+#include "net/TwoPortPassword.h"
+#include "tests/support/FakePeer.h"
+
+namespace ambro::net {
+namespace {
+
+using namespace std::chrono_literals;
+using test::FakePeer;
+using test::PeerConnection;
+using Bytes = std::vector<std::uint8_t>;
+
+// One request the fake control server expects and what it answers.
+struct Exchange {
+    std::size_t requestLength;
+    Bytes reply;
+};
+
+// A fake older-generation control server: a command port that runs the
+// connect steps and then the scripted exchanges, and a data port that takes
+// the session number.
+struct FakeControlServer {
+    std::int32_t version = 6100;
+    std::int32_t sessionNumber = 7;
+    Bytes confirmation = {'R', 'D', 'Y', 0};
+    std::vector<Exchange> exchanges;
+    bool closeAfterExchanges = false;
+
+    std::mutex mutex;
+    std::uint32_t clientType = 0;
+    std::vector<Bytes> requests;
+    std::optional<std::uint32_t> dataSessionNumber;
+
+    // Made by connection(), after the test has set the script above, so the
+    // serving threads start with it in place.
+    std::optional<FakePeer> dataPeer;
+    std::optional<FakePeer> commandPeer;
+
+    void serve(PeerConnection& connection) {
+        connection.sendLe32(static_cast<std::uint32_t>(version));
+        const auto type = connection.receiveLe32();
+        if (!type) return;
+        {
+            std::lock_guard lock(mutex);
+            clientType = *type;
+        }
+        connection.sendLe32(static_cast<std::uint32_t>(sessionNumber));
+        if (sessionNumber < 0) return;
+        connection.send(confirmation);
+        for (const Exchange& exchange : exchanges) {
+            Bytes request(exchange.requestLength);
+            if (!connection.receive(request)) return;
+            {
+                std::lock_guard lock(mutex);
+                requests.push_back(request);
+            }
+            if (!connection.send(exchange.reply)) return;
+        }
+        if (!closeAfterExchanges) connection.waitForClose(FakePeer::kIoTimeout);
+    }
+
+    std::unique_ptr<TwoPortConnection> connection() {
+        dataPeer.emplace([this](PeerConnection& connection, int) {
+            const auto number = connection.receiveLe32();
+            std::lock_guard lock(mutex);
+            dataSessionNumber = number;
+        });
+        commandPeer.emplace([this](PeerConnection& connection, int) { serve(connection); });
+        return std::make_unique<TwoPortConnection>("127.0.0.1", commandPeer->port(),
+                                                   dataPeer->port());
+    }
+
+    ~FakeControlServer() {
+        commandPeer.reset();
+        dataPeer.reset();
+    }
+};
+
+TEST(TwoPortConnection, ConnectsAndTiesTheDataSocketToTheSession) {
+    FakeControlServer server;
+    auto connection = server.connection();
+    EXPECT_EQ(connection->connect(TwoPortConnection::kClientType), 1);
+    EXPECT_EQ(connection->serverVersion(), 6100);
+    EXPECT_EQ(connection->sessionNumber(), 7);
+    EXPECT_TRUE(connection->dataConnected());
+    ASSERT_TRUE(server.dataPeer->waitForAccepted(1, 5s));
+    connection.reset();  // closes both sockets, so the fake handlers end
+    std::lock_guard lock(server.mutex);
+    EXPECT_EQ(server.clientType, 2u);
+    EXPECT_EQ(server.dataSessionNumber, 7u);
+}
+
+TEST(TwoPortConnection, NegativeSessionNumberFailsBeforeTheDataSocket) {
+    FakeControlServer server;
+    server.sessionNumber = -3;
+    auto connection = server.connection();
+    EXPECT_EQ(connection->connect(TwoPortConnection::kClientType), -1);
+    EXPECT_FALSE(connection->dataConnected());
+    EXPECT_EQ(server.dataPeer->acceptedCount(), 0);
+}
+
+TEST(TwoPortConnection, ConfirmationOtherThanReadyGivesZero) {
+    for (const Bytes& confirmation : {Bytes{'R', 'D', 'X', 0}, Bytes{'R', 'D', 'Y', '!'}}) {
+        FakeControlServer server;
+        server.confirmation = confirmation;
+        auto connection = server.connection();
+        EXPECT_EQ(connection->connect(TwoPortConnection::kClientType), 0);
+    }
+}
+
+TEST(TwoPortConnection, OnlyOneConnectPerObjectAndNoneWithoutAddress) {
+    FakeControlServer server;
+    auto connection = server.connection();
+    EXPECT_EQ(connection->connect(2), 1);
+    EXPECT_EQ(connection->connect(2), -1);
+
+    TwoPortConnection unresolved("no-such-host.invalid", 1, 2);
+    EXPECT_EQ(unresolved.connect(2), -1);
+    TwoPortConnection zero("0.0.0.0", 1, 2);
+    EXPECT_EQ(zero.address(), 0u);
+    EXPECT_EQ(zero.connect(2), -1);
+}
+
+TEST(TwoPortConnection, LoginSendsCodedPasswordAndUserName) {
+    FakeControlServer server;
+    server.exchanges = {{2 + 6 + 1 + 5 + 1, {1, 0xAA, 0xBB}}};
+    auto connection = server.connection();
+    ASSERT_EQ(connection->connect(2), 1);
+    TwoPortConnection::ReplyBytes out2{};
+    EXPECT_TRUE(connection->login(codeTwoPortPassword("abc"), "admin", out2));
+    EXPECT_EQ(out2, (TwoPortConnection::ReplyBytes{0xAA, 0xBB}));
+    connection.reset();
+    std::lock_guard lock(server.mutex);
+    ASSERT_EQ(server.requests.size(), 1u);
+    const Bytes expected = {7, 13, '6', '4', '6', '4', '6', '4', 0, 'a', 'd', 'm', 'i', 'n', 0};
+    EXPECT_EQ(server.requests[0], expected);
+}
+
+TEST(TwoPortConnection, LoginBeyond66CharactersSendsNothing) {
+    FakeControlServer server;
+    // The first request to arrive must be the 66-character login, not the 67.
+    server.exchanges = {{2 + 66 + 2, {1, 0, 0}}};
+    auto connection = server.connection();
+    ASSERT_EQ(connection->connect(2), 1);
+    TwoPortConnection::ReplyBytes out2{};
+    EXPECT_FALSE(connection->login(std::string(40, 'p'), std::string(27, 'u'), out2));
+    EXPECT_TRUE(connection->login(std::string(40, 'p'), std::string(26, 'u'), out2));
+    connection.reset();
+    std::lock_guard lock(server.mutex);
+    ASSERT_EQ(server.requests.size(), 1u);
+    EXPECT_EQ(server.requests[0][1], 68);
+    EXPECT_EQ(server.requests[0][2], 'p');
+}
+
+struct CameraFormCase {
+    std::int32_t version;
+    Bytes expected;
+    friend void PrintTo(const CameraFormCase& c, std::ostream* out) { *out << c.version; }
+};
+
+class CameraCommandForm : public testing::TestWithParam<CameraFormCase> {};
+
+TEST_P(CameraCommandForm, DependsOnTheServerVersion) {
+    FakeControlServer server;
+    server.version = GetParam().version;
+    server.exchanges = {{GetParam().expected.size(), {1, 0x11, 0x22, 0x33}}};
+    auto connection = server.connection();
+    ASSERT_EQ(connection->connect(2), 1);
+    std::uint8_t out1 = 0;
+    TwoPortConnection::ReplyBytes out2{};
+    // Fields above 255 are cut to their low byte.
+    EXPECT_TRUE(connection->cameraCommand(0x105, 3, 4, 5, out1, out2));
+    EXPECT_EQ(out1, 0x11);
+    EXPECT_EQ(out2, (TwoPortConnection::ReplyBytes{0x22, 0x33}));
+    connection.reset();
+    std::lock_guard lock(server.mutex);
+    ASSERT_EQ(server.requests.size(), 1u);
+    EXPECT_EQ(server.requests[0], GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, CameraCommandForm,
+                         testing::Values(CameraFormCase{6099, {53, 5, 3, 4}},
+                                         CameraFormCase{6100, {54, 5, 3, 4, 5}}));
+
+TEST(TwoPortConnection, RefusedStatusReadsNoMoreAndChannelCommandIsThreeBytes) {
+    FakeControlServer server;
+    server.exchanges = {{3, {0}}, {3, {1, 9, 8, 7}}};
+    auto connection = server.connection();
+    ASSERT_EQ(connection->connect(2), 1);
+    std::uint8_t out1 = 0;
+    TwoPortConnection::ReplyBytes out2{};
+    EXPECT_FALSE(connection->channelCommand(2, 300, out1, out2));
+    // Had the refusal read three more bytes, this reply would be misaligned.
+    EXPECT_TRUE(connection->channelCommand(0, 0, out1, out2));
+    EXPECT_EQ(out1, 9);
+    connection.reset();
+    std::lock_guard lock(server.mutex);
+    ASSERT_EQ(server.requests.size(), 2u);
+    EXPECT_EQ(server.requests[0], (Bytes{100, 2, 44}));
+}
+
+TEST(TwoPortConnection, BrokenReplyFailsTheCommand) {
+    FakeControlServer server;
+    server.exchanges = {{5, {1, 0x11}}};  // accepted, then one of three bytes and a close
+    server.closeAfterExchanges = true;
+    auto connection = server.connection();
+    ASSERT_EQ(connection->connect(2), 1);
+    std::uint8_t out1 = 0;
+    TwoPortConnection::ReplyBytes out2{};
+    EXPECT_FALSE(connection->cameraCommand(1, 2, 3, 4, out1, out2));
+}
+
+struct PasswordCase {
+    std::string password;
+    std::string coded;
+    friend void PrintTo(const PasswordCase& c, std::ostream* out) { *out << c.coded; }
+};
+
+class PasswordCoding : public testing::TestWithParam<PasswordCase> {};
+
+TEST_P(PasswordCoding, AddsTheDistanceFromTheEnd) {
+    EXPECT_EQ(codeTwoPortPassword(GetParam().password), GetParam().coded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, PasswordCoding,
+                         testing::Values(PasswordCase{"abc", "646464"}, PasswordCase{"", ""},
+                                         PasswordCase{"\x0E", "f"},
+                                         PasswordCase{"\xFF\x01", "12"},
+                                         PasswordCase{"Z", "5b"}));
+
+}  // namespace
+}  // namespace ambro::net

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "net/LiveConnection.h"
+#include "net/ServerBlocks.h"
+#include "tests/support/FakePeer.h"
+
+namespace ambro::test {
+
+// What the fake current-generation server says; tests change what they need.
+struct FakeLiveServerScript {
+    net::Greeting greeting = {net::kServerMagic, 0, 0, 0};
+    std::array<std::uint8_t, 16> sessionKey = {0x10, 0x21, 0x32, 0x43, 0x54, 0x65, 0x76, 0x87,
+                                               0x98, 0xA9, 0xBA, 0xCB, 0xDC, 0xED, 0xFE, 0x0F};
+    std::uint32_t keyWord = 0xC0FFEE01;
+    std::uint32_t ticket = 0x5EED1234;
+    std::uint32_t loginStatus = 0xF0000000;
+    net::ServerInformation information{};
+    net::ServerDescription description{};
+    std::uint32_t extraWord = 0xABCD0001;
+    std::uint32_t auxiliaryWord = 0x176;
+    std::uint32_t videoWord = 0x18;
+    // Raw replies sent instead of the normal one, by command code.
+    std::map<std::uint32_t, std::vector<std::uint8_t>> replyOverrides;
+    // Command codes after which the server drops the connection without a reply.
+    std::vector<std::uint32_t> closeOn;
+    // Command codes answered with the first half of their reply, then a close.
+    std::vector<std::uint32_t> truncateOn;
+    // Command codes that get no reply; the server waits for the client to go.
+    std::vector<std::uint32_t> holdOn;
+
+    // A server of the given kind with these cameras (bit i = camera i + 1),
+    // camera records named "Cam 1" to "Cam 32".
+    static FakeLiveServerScript withCameras(std::int32_t serverKind, std::uint32_t channelMask);
+};
+
+// A reply head from the server: magic "WaXq", total length, command, parameter.
+std::vector<std::uint8_t> serverReply(std::uint32_t command, std::uint32_t parameter,
+                                      std::size_t totalLength);
+
+struct RecordedRequest {
+    int connection = 0;  // index in accept order: 0 command, 1 auxiliary, 2 video
+    net::FramedHead head;
+    std::vector<std::uint8_t> bytes;
+};
+
+// An in-process current-generation server on 127.0.0.1. It greets every
+// connection, answers each framed request by its command code and records it.
+class FakeLiveServer {
+public:
+    explicit FakeLiveServer(FakeLiveServerScript script = {});
+
+    std::uint16_t port() const { return peer_->port(); }
+    net::SessionEndpoint endpoint() const;
+    const FakeLiveServerScript& script() const { return script_; }
+
+    std::vector<RecordedRequest> requests() const;
+    // Waits (bounded) until at least `count` requests have been recorded.
+    bool waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
+
+    int acceptedCount() const { return peer_->acceptedCount(); }
+
+private:
+    void serve(PeerConnection& connection, int index);
+    std::vector<std::uint8_t> replyTo(const net::FramedHead& head) const;
+
+    FakeLiveServerScript script_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable recorded_;
+    std::vector<RecordedRequest> requests_;
+    std::unique_ptr<FakePeer> peer_;  // last: its threads stop before the rest goes
+};
+
+}  // namespace ambro::test
