@@ -1,0 +1,251 @@
+#include "media/FrameDecoder.h"
+
+#include <xvid.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "media/ElementaryStream.h"
+#include "media/FrameContainer.h"
+#include "platform/ByteOrder.h"
+
+namespace ambro::media {
+
+namespace {
+
+constexpr int kMaxScrambledBlocksRead = 3;
+constexpr int kMaxDimension = 8191;  // the largest size a VOL header can announce
+constexpr std::size_t kMaxPayload = 716800;
+constexpr std::size_t kLeastToContinue = 12;
+constexpr int kReferenceWidth = 360;
+constexpr int kReferenceHeight = 240;
+constexpr int kPalReferenceHeight = 288;
+
+void initialiseLibraryOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xvid_gbl_init_t init{};
+        init.version = XVID_VERSION;
+        xvid_global(nullptr, XVID_GBL_INIT, &init, nullptr);
+    });
+}
+
+bool isPalSize(int width, int height) {
+    const bool palHeight = height == 576 || height == 288 || height == 144 || height == 240;
+    const bool palWidth =
+        width == 720 || width == 360 || width == 180 || width == 176 || width == 320;
+    return palHeight && palWidth;
+}
+
+// A scaled coordinate, truncated toward zero and kept in a range where the
+// later mirroring and clipping cannot overflow.
+std::int64_t scaled(std::int32_t coordinate, float scale) {
+    const float value = std::clamp(static_cast<float>(coordinate) * scale, -1e9f, 1e9f);
+    return static_cast<std::int64_t>(value);
+}
+
+std::int32_t clipped(std::int64_t value, int limit) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, 0, limit));
+}
+
+std::size_t nextVolStartCode(std::span<const std::uint8_t> stream, std::size_t from) {
+    while (auto found = findStartCode(stream, from)) {
+        if (isVolStartCode(stream[*found + 3])) return *found;
+        from = *found + 4;
+    }
+    return stream.size();
+}
+
+}  // namespace
+
+FrameDecoder::FrameDecoder() = default;
+
+FrameDecoder::~FrameDecoder() { decompressEnd(); }
+
+int FrameDecoder::decompressQuery(const PictureFormat* input, const PictureFormat* output) const {
+    if (input == nullptr || input->bitsPerPixel != 24 || input->compression != kW264) return -2;
+    if (output == nullptr) return 0;
+    if (output->bitsPerPixel != 24) return -2;
+    if (output->width == 640 && output->height != 480 && output->height != -480) return -2;
+    return 0;
+}
+
+int FrameDecoder::decompressBegin(const PictureFormat* input, const PictureFormat* output) {
+    if (input == nullptr || output == nullptr) return -2;
+    const int width = input->width;
+    const int height = std::abs(input->height);
+    if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension) return -2;
+
+    decompressEnd();
+    width_ = width;
+    height_ = height;
+    outputHeight_ = (width == 640 && height == 240) ? 480 : height;
+    const bool rgb555 = output->importantColours == kOutputRgb555;
+    bytesPerPixel_ = rgb555 ? 2 : 3;
+    colourSpace_ = rgb555 ? XVID_CSP_RGB555 : XVID_CSP_BGR;
+    verticalFlip_ = false;
+    extendedHeader_ = false;
+    streamFits_ = true;
+    pictureProduced_ = false;
+
+    initialiseLibraryOnce();
+    xvid_dec_create_t create{};
+    create.version = XVID_VERSION;
+    create.width = 0;  // the size comes from the stream's VOL header
+    create.height = 0;
+    if (xvid_decore(nullptr, XVID_DEC_CREATE, &create, nullptr) < 0) return -2;
+    library_ = create.handle;
+    return 0;
+}
+
+void FrameDecoder::decompressEnd() {
+    if (library_ != nullptr) xvid_decore(library_, XVID_DEC_DESTROY, nullptr, nullptr);
+    library_ = nullptr;
+}
+
+int FrameDecoder::decompress(DecompressRequest* request, std::size_t requestSize) {
+    pictureProduced_ = false;
+    if (request == nullptr || requestSize != sizeof(DecompressRequest) || library_ == nullptr ||
+        request->inputFormat == nullptr || request->inputData == nullptr ||
+        request->outputPicture == nullptr) {
+        return -1;
+    }
+    PictureFormat& input = *request->inputFormat;
+    if (input.imageSize > kMaxPayload) return -1;
+
+    const bool readScrambled = scrambledBlocksSeen_ < kMaxScrambledBlocksRead;
+    const UnwrappedPayload payload =
+        unwrapFramePayload({request->inputData, input.imageSize}, readScrambled);
+    input.imageSize = static_cast<std::uint32_t>(payload.remainingLength);
+    if (!payload.accepted) return -1;
+
+    if (payload.carriedScrambledMaskBlock && readScrambled) ++scrambledBlocksSeen_;
+    extendedHeader_ = extendedHeader_ || payload.switchesExtendedHeader;
+    verticalFlip_ = verticalFlip_ || payload.switchesVerticalFlip;
+    if (payload.hasRectangles) {
+        storeRectangles(payload.rectangles.bytes, payload.rectangles.size,
+                        payload.rectangles.mirrored);
+    }
+
+    std::uint8_t* stream = request->inputData + payload.streamOffset;
+    std::size_t length = payload.streamLength;
+    if (extendedHeader_) length = removeExtendedHeaderBits(stream, length);
+
+    pictureProduced_ = decodeStream(stream, length, request->outputPicture);
+    if (pictureProduced_ && outputHeight_ != height_) doubleRows(request->outputPicture);
+    fillMasks(request->outputPicture);
+    return 0;
+}
+
+bool FrameDecoder::decodeStream(std::uint8_t* stream, std::size_t length, std::uint8_t* picture) {
+    const std::span<const std::uint8_t> all(stream, length);
+    std::size_t position = 0;
+    while (position < length) {
+        const std::span<const std::uint8_t> rest = all.subspan(position);
+        const auto start = findStartCode(rest, 0);
+        std::size_t consumed = 0;
+        bool produced = false;
+
+        if (start && vopCodingTypeAt(rest, *start) == VopCodingType::B) {
+            // B-VOPs are passed over: no picture, and the references stay.
+            consumed = findStartCode(rest, *start + 4).value_or(rest.size());
+        } else if (!streamFits_ && !(start && isVolStartCode(rest[*start + 3]))) {
+            // Nothing is decoded until a VOL of a size that fits comes.
+            consumed = nextVolStartCode(rest, start ? *start + 4 : rest.size());
+        } else {
+            int type = XVID_TYPE_NOTHING;
+            int volWidth = 0;
+            int volHeight = 0;
+            const int used = callLibrary(stream + position, rest.size(), picture, type, volWidth,
+                                         volHeight);
+            if (used <= 0) return false;
+            consumed = std::min<std::size_t>(static_cast<std::size_t>(used), rest.size());
+            if (type == XVID_TYPE_VOL) {
+                streamFits_ = volWidth > 0 && volHeight > 0 && volWidth <= width_ &&
+                              volHeight <= height_;
+            }
+            produced = type > 0;
+        }
+        if (produced) return true;
+        if (consumed == 0 || rest.size() - consumed < kLeastToContinue) return false;
+        position += consumed;
+    }
+    return false;
+}
+
+int FrameDecoder::callLibrary(std::uint8_t* stream, std::size_t length, std::uint8_t* picture,
+                              int& type, int& volWidth, int& volHeight) {
+    xvid_dec_frame_t frame{};
+    frame.version = XVID_VERSION;
+    frame.general = 0;
+    frame.bitstream = stream;
+    frame.length = static_cast<int>(length);
+    frame.output.csp = colourSpace_ | (verticalFlip_ ? XVID_CSP_VFLIP : 0);
+    frame.output.plane[0] = picture;
+    frame.output.stride[0] = width_ * bytesPerPixel_;
+    frame.brightness = 0;
+
+    xvid_dec_stats_t stats{};
+    stats.version = XVID_VERSION;
+    const int used = xvid_decore(library_, XVID_DEC_DECODE, &frame, &stats);
+    type = stats.type;
+    if (type == XVID_TYPE_VOL) {
+        volWidth = stats.data.vol.width;
+        volHeight = stats.data.vol.height;
+    }
+    return used;
+}
+
+void FrameDecoder::storeRectangles(const std::uint8_t* list, std::size_t size, bool mirrored) {
+    const std::size_t count =
+        std::min<std::size_t>(platform::loadLe32(list + 8), (size - MaskStore::kListHeadBytes) /
+                                                                MaskStore::kRectBytes);
+    const float scaleX = static_cast<float>(width_) / kReferenceWidth;
+    float scaleY = static_cast<float>(outputHeight_) / kReferenceHeight;
+    if (isPalSize(width_, outputHeight_)) scaleY = scaleY * kReferenceHeight / kPalReferenceHeight;
+
+    masks_.count = 0;
+    for (std::size_t i = 0; i < count && i < MaskStore::kMaxRects; ++i) {
+        const std::uint8_t* record = list + MaskStore::kListHeadBytes + i * MaskStore::kRectBytes;
+        const auto field = [&](int index) {
+            return static_cast<std::int32_t>(platform::loadLe32(record + 4 * index));
+        };
+        std::int64_t top = scaled(field(1), scaleY);
+        std::int64_t bottom = scaled(field(3), scaleY);
+        if (mirrored) {
+            const std::int64_t oldTop = top;
+            top = outputHeight_ - bottom;
+            bottom = outputHeight_ - oldTop;
+        }
+        masks_.rects[masks_.count++] = {clipped(scaled(field(0), scaleX), width_),
+                                        clipped(top, outputHeight_),
+                                        clipped(scaled(field(2), scaleX), width_),
+                                        clipped(bottom, outputHeight_)};
+    }
+}
+
+void FrameDecoder::doubleRows(std::uint8_t* picture) const {
+    const std::size_t stride = static_cast<std::size_t>(width_) * bytesPerPixel_;
+    for (int row = height_ - 1; row >= 0; --row) {
+        const std::uint8_t* source = picture + row * stride;
+        std::memcpy(picture + (2 * row + 1) * stride, source, stride);
+        if (row > 0) std::memcpy(picture + 2 * row * stride, source, stride);
+    }
+}
+
+void FrameDecoder::fillMasks(std::uint8_t* picture) const {
+    const std::size_t stride = static_cast<std::size_t>(width_) * bytesPerPixel_;
+    for (std::size_t i = 0; i < masks_.count; ++i) {
+        const MaskRect& rect = masks_.rects[i];
+        if (rect.top >= rect.bottom || rect.left >= rect.right) continue;
+        const std::size_t offset = static_cast<std::size_t>(rect.left) * bytesPerPixel_;
+        const std::size_t span = static_cast<std::size_t>(rect.right - rect.left) * bytesPerPixel_;
+        for (int row = rect.top; row < rect.bottom; ++row) {
+            std::memset(picture + row * stride + offset, 0, span);
+        }
+    }
+}
+
+}  // namespace ambro::media

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "media/MaskRect.h"
+#include "media/PictureFormat.h"
+
+namespace ambro::media {
+
+// Turns one frame payload into one picture: unwraps the servers' container,
+// decodes the MPEG-4 Part 2 stream with libxvidcore, and blacks out the
+// privacy masks. One decoder per session picture size; nothing is allocated
+// per picture.
+//
+// Input buffers must stay readable for kInputPadding bytes past the payload:
+// the MPEG-4 library reads a few bytes ahead of what it consumes.
+//
+// Pictures 640 wide and 240 high are decoded into the first 240 rows of a
+// 640 x 480 output and then every row is doubled in place, from the bottom
+// up, so the output must hold 480 rows.
+class FrameDecoder {
+public:
+    static constexpr std::size_t kInputPadding = 64;
+
+    FrameDecoder();
+    ~FrameDecoder();
+    FrameDecoder(const FrameDecoder&) = delete;
+    FrameDecoder& operator=(const FrameDecoder&) = delete;
+
+    // 0 when the formats are accepted, -2 when not.
+    int decompressQuery(const PictureFormat* input, const PictureFormat* output) const;
+    // Takes the picture size and output kind; a fresh MPEG-4 decoder with
+    // extended-header mode and vertical flip off. Returns 0, or -2 when the
+    // formats cannot be decoded into.
+    int decompressBegin(const PictureFormat* input, const PictureFormat* output);
+    // 0 once the payload was decoded (with or without a picture), -1 when the
+    // container rejected it; the input image size is reduced in place.
+    int decompress(DecompressRequest* request, std::size_t requestSize);
+    void decompressEnd();
+
+    // Whether the last decompress produced a picture.
+    bool pictureProduced() const { return pictureProduced_; }
+    bool verticalFlip() const { return verticalFlip_; }
+    bool extendedHeaderMode() const { return extendedHeader_; }
+    const MaskStore& masks() const { return masks_; }
+
+private:
+    struct Unwrapped;
+    bool decodeStream(std::uint8_t* stream, std::size_t length, std::uint8_t* picture);
+    int callLibrary(std::uint8_t* stream, std::size_t length, std::uint8_t* picture, int& type,
+                    int& volWidth, int& volHeight);
+    void storeRectangles(const std::uint8_t* list, std::size_t size, bool mirrored);
+    void doubleRows(std::uint8_t* picture) const;
+    void fillMasks(std::uint8_t* picture) const;
+
+    void* library_ = nullptr;  // the libxvidcore decoder instance
+    int width_ = 0;
+    int height_ = 0;
+    int outputHeight_ = 0;
+    int bytesPerPixel_ = 3;
+    int colourSpace_ = 0;
+    bool verticalFlip_ = false;
+    bool extendedHeader_ = false;
+    // False while the last VOL announced a picture larger than W x H: such
+    // pictures are not decoded, since they would not fit the output.
+    bool streamFits_ = true;
+    bool pictureProduced_ = false;
+    int scrambledBlocksSeen_ = 0;
+    MaskStore masks_;
+};
+
+}  // namespace ambro::media

@@ -1,0 +1,155 @@
+#include "tools/cli/DecodeCommand.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <ostream>
+
+#include "media/FrameDecoder.h"
+#include "platform/ByteOrder.h"
+#include "tools/cli/CommandLine.h"
+#include "tools/cli/ExitStatus.h"
+
+namespace ambro::cli {
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::size_t kMaxPayload = 716800;
+constexpr const char* kUsage =
+    "usage: ambro-cli decode --width W --height H --out DIR [--stream] INPUT...\n"
+    "  Each INPUT is one frame payload; with --stream, each holds payloads\n"
+    "  each preceded by its length (u32, little-endian). For every payload a\n"
+    "  line 'NNNNNN RESULT picture|none' is printed, and DIR/NNNNNN.bgr gets\n"
+    "  the picture as the decoder leaves it (bottom-up BGR; 640x240 pictures\n"
+    "  are doubled to 480 lines).\n";
+
+std::optional<Bytes> readWhole(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    Bytes bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) return std::nullopt;
+    return bytes;
+}
+
+// Splits a stream file into its length-prefixed payloads; none when a length
+// runs past the file or beyond the largest payload a server sends.
+std::optional<std::vector<Bytes>> splitStream(const Bytes& file) {
+    std::vector<Bytes> payloads;
+    std::size_t position = 0;
+    while (position < file.size()) {
+        if (file.size() - position < 4) return std::nullopt;
+        const std::uint32_t length = platform::loadLe32(file.data() + position);
+        position += 4;
+        if (length > kMaxPayload || length > file.size() - position) return std::nullopt;
+        payloads.emplace_back(file.begin() + position, file.begin() + position + length);
+        position += length;
+    }
+    return payloads;
+}
+
+class PictureWriter {
+public:
+    PictureWriter(int width, int height) {
+        input_.width = width;
+        input_.height = height;
+        input_.compression = media::kW264;
+        output_ = input_;
+        outputHeight_ = (width == 640 && height == 240) ? 480 : height;
+        output_.height = outputHeight_;
+        picture_.assign(static_cast<std::size_t>(width) * outputHeight_ * 3, 0);
+        payload_.resize(kMaxPayload + media::FrameDecoder::kInputPadding);
+        decoder_.decompressQuery(&input_, &output_);
+        decoder_.decompressBegin(&input_, &output_);
+    }
+
+    // Decodes one payload; the result of decompress and whether a picture came.
+    std::pair<int, bool> decode(const Bytes& payload) {
+        std::copy(payload.begin(), payload.end(), payload_.begin());
+        input_.imageSize = static_cast<std::uint32_t>(payload.size());
+        media::DecompressRequest request;
+        request.inputFormat = &input_;
+        request.inputData = payload_.data();
+        request.outputFormat = &output_;
+        request.outputPicture = picture_.data();
+        const int result = decoder_.decompress(&request, sizeof request);
+        return {result, result == 0 && decoder_.pictureProduced()};
+    }
+
+    bool write(const std::filesystem::path& path) const {
+        std::ofstream file(path, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(picture_.data()),
+                   static_cast<std::streamsize>(picture_.size()));
+        return static_cast<bool>(file);
+    }
+
+private:
+    int outputHeight_;
+    media::PictureFormat input_;
+    media::PictureFormat output_;
+    Bytes payload_;
+    Bytes picture_;
+    media::FrameDecoder decoder_;
+};
+
+std::string numbered(std::size_t index) {
+    char name[24];
+    std::snprintf(name, sizeof name, "%06zu", index);
+    return name;
+}
+
+}  // namespace
+
+int runDecode(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    const CommandLine line(words, {"stream"});
+    const auto width = line.number("width", 1, 8191);
+    const auto height = line.number("height", 1, 8191);
+    const auto folder = line.option("out");
+    if (!line.valid() || !width || !height || !folder || line.arguments().empty()) {
+        err << (line.valid() ? "" : line.error() + "\n") << kUsage;
+        return kUsageError;
+    }
+
+    std::vector<Bytes> payloads;
+    for (const std::string& input : line.arguments()) {
+        auto bytes = readWhole(input);
+        if (!bytes) {
+            err << "cannot read " << input << "\n";
+            return kInputOrConnectionFailure;
+        }
+        if (!line.hasSwitch("stream")) {
+            payloads.push_back(std::move(*bytes));
+            continue;
+        }
+        auto parts = splitStream(*bytes);
+        if (!parts) {
+            err << "malformed payload stream " << input << "\n";
+            return kInputOrConnectionFailure;
+        }
+        for (auto& part : *parts) payloads.push_back(std::move(part));
+    }
+    for (const Bytes& payload : payloads) {
+        if (payload.size() > kMaxPayload) {
+            err << "a payload is larger than " << kMaxPayload << " bytes\n";
+            return kInputOrConnectionFailure;
+        }
+    }
+
+    std::error_code error;
+    std::filesystem::create_directories(*folder, error);
+    PictureWriter writer(static_cast<int>(*width), static_cast<int>(*height));
+    for (std::size_t i = 0; i < payloads.size(); ++i) {
+        const auto [result, produced] = writer.decode(payloads[i]);
+        out << numbered(i) << " " << result << " " << (produced ? "picture" : "none") << "\n";
+        if (produced && !writer.write(std::filesystem::path(*folder) / (numbered(i) + ".bgr"))) {
+            err << "cannot write into " << *folder << "\n";
+            return kCannotWriteFile;
+        }
+    }
+    return kSuccess;
+}
+
+}  // namespace ambro::cli

@@ -1,0 +1,27 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/cli/DecodeCommand.h"
+#include "tools/cli/ExitStatus.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: ambro-cli COMMAND ...\n"
+    "commands:\n"
+    "  decode   decode frame payloads into pictures\n";
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    if (words.empty()) {
+        std::cerr << kUsage;
+        return ambro::cli::kUsageError;
+    }
+    const std::vector<std::string> rest(words.begin() + 1, words.end());
+    if (words[0] == "decode") return ambro::cli::runDecode(rest, std::cout, std::cerr);
+    std::cerr << "unknown command '" << words[0] << "'\n" << kUsage;
+    return ambro::cli::kUsageError;
+}
