@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+
+namespace ambro::media {
+
+// The AAN fast integer forward DCT on one 8 x 8 block in place (rows, then
+// columns), with its multipliers in 8 fractional bits and each product
+// shifted right by 8. The outputs carry the AAN scale factors, which the
+// quantisation divisors take out.
+void forwardDctAan(std::int32_t* block);
+
+}  // namespace ambro::media

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ambro::media {
+
+// Writes a JPEG byte stream into a buffer of fixed capacity. Entropy-coded
+// bits are packed most significant first with a 00 byte stuffed after every
+// FF. Nothing is ever written past the capacity: the first byte that does not
+// fit marks the writer overflowed and later bytes are dropped.
+class JpegBitWriter {
+public:
+    JpegBitWriter(std::uint8_t* output, std::size_t capacity)
+        : start_(output), position_(output), end_(output + capacity) {}
+
+    // Header bytes, written as they are.
+    void putByte(std::uint8_t byte) { emit(byte); }
+    void putWord(std::uint16_t word) {
+        emit(static_cast<std::uint8_t>(word >> 8));
+        emit(static_cast<std::uint8_t>(word));
+    }
+
+    // The low `count` bits of `value` (count at most 32).
+    void putBits(std::uint32_t value, int count) {
+        buffer_ = (buffer_ << count) | (value & ((std::uint64_t{1} << count) - 1));
+        count_ += count;
+        if (count_ >= 32) drainWholeBytes();
+    }
+
+    // Completes the last byte with 1-bits and writes out what is pending.
+    void flushWithOnes() {
+        const int padding = (8 - (count_ & 7)) & 7;
+        putBits((1u << padding) - 1, padding);
+        drainWholeBytes();
+    }
+
+    bool overflowed() const { return overflowed_; }
+    std::size_t size() const { return static_cast<std::size_t>(position_ - start_); }
+    std::size_t remaining() const { return static_cast<std::size_t>(end_ - position_); }
+
+private:
+    void emit(std::uint8_t byte) {
+        if (position_ == end_) {
+            overflowed_ = true;
+            return;
+        }
+        *position_++ = byte;
+    }
+    void drainWholeBytes() {
+        while (count_ >= 8) {
+            const auto byte = static_cast<std::uint8_t>(buffer_ >> (count_ - 8));
+            emit(byte);
+            if (byte == 0xFF) emit(0x00);
+            count_ -= 8;
+        }
+    }
+
+    std::uint8_t* start_;
+    std::uint8_t* position_;
+    std::uint8_t* end_;
+    std::uint64_t buffer_ = 0;
+    int count_ = 0;
+    bool overflowed_ = false;
+};
+
+}  // namespace ambro::media

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace ambro::media::jpeg {
+
+// The fixed tables of baseline JPEG (ITU-T T.81) that the snapshot encoder
+// uses. Quantisation tables are in natural (row-major) order.
+
+// Annex K.1 and K.2: luminance and chrominance quantisation.
+extern const std::array<std::uint8_t, 64> kLuminanceQuantisation;
+extern const std::array<std::uint8_t, 64> kChrominanceQuantisation;
+
+// Natural index of each zig-zag position.
+extern const std::array<std::uint8_t, 64> kZigZagToNatural;
+
+// The AAN fast DCT's scale factors: 16384 x f(row) x f(column), f(0) = 1 and
+// f(k) = cos(k pi / 16) sqrt(2), rounded.
+extern const std::array<std::uint16_t, 64> kAanScales;
+
+// A Huffman table as written in a DHT segment: code counts by length 1..16
+// and the symbols in code order.
+struct HuffmanSpec {
+    std::array<std::uint8_t, 16> bits;
+    const std::uint8_t* values;
+    int valueCount;
+};
+
+// Annex K.3 to K.6.
+extern const HuffmanSpec kLuminanceDc;
+extern const HuffmanSpec kLuminanceAc;
+extern const HuffmanSpec kChrominanceDc;
+extern const HuffmanSpec kChrominanceAc;
+
+}  // namespace ambro::media::jpeg

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "media/JpegTables.h"
+
+namespace ambro::media {
+
+class JpegBitWriter;
+
+// Encodes a decoded picture as a baseline JFIF file whose bytes are fixed by
+// its parameters: 4:2:0 with point-sampled chroma, the AAN integer DCT, the
+// Annex K Huffman tables, no restart markers. All tables are built once at
+// creation; encoding a picture allocates nothing.
+class SnapshotEncoder {
+public:
+    // The bytes before the entropy-coded data (SOI to SOS).
+    static constexpr std::size_t kHeaderBytes = 623;
+
+    // Quality 1..100; 0 counts as 1, anything above 100 as 100.
+    explicit SnapshotEncoder(int quality = 100);
+
+    // The most bytes encodePicture can write for a W x H picture, with any
+    // content: the headers, then for each 16 x 16 MCU six blocks of at most
+    // 22 DC bits (an 11-bit code and 11 magnitude bits) and 63 AC symbols of
+    // at most 26 bits (16-bit code, 10 magnitude bits), doubled for the 00
+    // stuffed after a worst case of nothing but FF bytes; then the last
+    // padded byte with its stuffing and EOI.
+    static std::size_t worstCaseSize(int width, int height);
+
+    // The input is 24-bit BGR, bottom-up, rows padded to 4 bytes. Returns 1
+    // and the byte count on success, 0 for a missing buffer, a size below 1,
+    // or an output buffer too small (nothing is written past `capacity`).
+    int encodePicture(const std::uint8_t* picture, std::uint8_t* output, std::size_t capacity,
+                      int width, int height, std::size_t& outSize);
+
+    int quality() const { return quality_; }
+    const std::array<std::uint8_t, 64>& luminanceTable() const { return quantisation_[0]; }
+    const std::array<std::uint8_t, 64>& chrominanceTable() const { return quantisation_[1]; }
+
+private:
+    struct HuffmanCodes {
+        std::array<std::uint16_t, 256> code{};
+        std::array<std::uint8_t, 256> length{};
+    };
+    struct Component {
+        const std::array<std::uint64_t, 64>* reciprocals;
+        const std::array<std::int32_t, 64>* divisors;
+        const HuffmanCodes* dc;
+        const HuffmanCodes* ac;
+    };
+
+    void buildQuantisation(int quality);
+    void buildColourTables();
+    static HuffmanCodes buildCodes(const jpeg::HuffmanSpec& spec);
+
+    void writeHeaders(JpegBitWriter& writer, int width, int height) const;
+    void encodeMcuRow(const std::uint8_t* picture, std::size_t stride, int width, int height,
+                      int mcuRow, JpegBitWriter& writer, std::int32_t* dc) const;
+    void encodeBlock(std::int32_t* block, const Component& component, std::int32_t& dc,
+                     JpegBitWriter& writer) const;
+
+    int quality_;
+    std::array<std::array<std::uint8_t, 64>, 2> quantisation_{};  // natural order
+    std::array<std::array<std::int32_t, 64>, 2> divisors_{};
+    // ceil(2^32 / divisor): (x * reciprocal) >> 32 equals x / divisor for
+    // every x * divisor below 2^32, which the DCT's output range keeps to.
+    std::array<std::array<std::uint64_t, 64>, 2> reciprocals_{};
+    // The colour products: Y from R, G, B; Cb from R, G, B; Cr from G, B (Cr
+    // from R is the same as Cb from B, without the offset it carries).
+    std::array<std::array<std::int32_t, 256>, 8> colour_{};
+    HuffmanCodes luminanceDc_;
+    HuffmanCodes luminanceAc_;
+    HuffmanCodes chrominanceDc_;
+    HuffmanCodes chrominanceAc_;
+};
+
+}  // namespace ambro::media
