@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace ambro::media {
 
@@ -25,7 +26,7 @@ public:
     void putBits(std::uint32_t value, int count) {
         buffer_ = (buffer_ << count) | (value & ((std::uint64_t{1} << count) - 1));
         count_ += count;
-        if (count_ >= 32) drainWholeBytes();
+        if (count_ >= 32) flushWord();
     }
 
     // Completes the last byte with 1-bits and writes out what is pending.
@@ -46,6 +47,25 @@ private:
             return;
         }
         *position_++ = byte;
+    }
+    // Writes the oldest 32 pending bits: in one store when none of the four
+    // bytes is FF and they fit, else byte by byte with stuffing.
+    void flushWord() {
+        count_ -= 32;
+        const auto word = static_cast<std::uint32_t>(buffer_ >> count_);
+        const std::uint32_t inverted = ~word;
+        const bool hasFf = ((inverted - 0x01010101u) & ~inverted & 0x80808080u) != 0;
+        if (!hasFf && end_ - position_ >= 4) {
+            const std::uint32_t bigEndian = __builtin_bswap32(word);
+            std::memcpy(position_, &bigEndian, 4);
+            position_ += 4;
+            return;
+        }
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            const auto byte = static_cast<std::uint8_t>(word >> shift);
+            emit(byte);
+            if (byte == 0xFF) emit(0x00);
+        }
     }
     void drainWholeBytes() {
         while (count_ >= 8) {

@@ -4,8 +4,11 @@
 #include <bit>
 #include <cstdlib>
 
+#include <cstring>
+
 #include "media/ForwardDct.h"
 #include "media/JpegBitWriter.h"
+#include "media/VectorClones.h"
 
 namespace ambro::media {
 
@@ -18,12 +21,51 @@ constexpr std::int32_t kMaxAc = 1023;  // the largest magnitude the AC tables ca
 constexpr std::size_t kWorstMcuBytes = 2 * ((6 * (22 + 63 * 26) + 7) / 8);
 constexpr std::size_t kWorstEndBytes = 2 + 2;  // padded last byte with its 00, EOI
 
-enum ColourTable { kYr, kYg, kYb, kCbR, kCbG, kCbB, kCrG, kCrB };
-
-std::int32_t fix(double value) { return static_cast<std::int32_t>(value * 65536.0 + 0.5); }
+// The JFIF colour products in 16 fractional bits: FIX(x) = x * 65536 + 0.5
+// truncated. Multiplying directly gives the very integers a table of
+// products would, and lets the compiler work on many pixels at once.
+constexpr std::int32_t kYr = 19595;   // FIX(0.29900)
+constexpr std::int32_t kYg = 38470;   // FIX(0.58700)
+constexpr std::int32_t kYb = 7471;    // FIX(0.11400)
+constexpr std::int32_t kCbR = 11059;  // FIX(0.16874)
+constexpr std::int32_t kCbG = 21709;  // FIX(0.33126)
+constexpr std::int32_t kHalfChroma = 32768;  // FIX(0.5)
+constexpr std::int32_t kCrG = 27439;  // FIX(0.41869)
+constexpr std::int32_t kCrB = 5329;   // FIX(0.08131)
+constexpr std::int32_t kYRounding = 1 << 15;
+constexpr std::int32_t kChromaOffset = (128 << 16) + (1 << 15) - 1;
 
 int magnitudeBits(std::int32_t value) {
     return std::bit_width(static_cast<std::uint32_t>(std::abs(value)));
+}
+
+// The magnitude bits of a value: negative values as value - 1 in `size` bits.
+std::uint32_t magnitudeCode(std::int32_t value, int size) {
+    const auto bits = static_cast<std::uint32_t>(value < 0 ? value - 1 : value);
+    return bits & ((1u << size) - 1);
+}
+
+AMBRO_VECTOR_CLONES
+void convertLumaRow(const std::int32_t* red, const std::int32_t* green, const std::int32_t* blue,
+                    std::int32_t* left, std::int32_t* right) {
+    std::int32_t luma[kMcuSize];
+    for (int c = 0; c < kMcuSize; ++c) {
+        luma[c] = ((kYr * red[c] + kYg * green[c] + kYb * blue[c] + kYRounding) >> 16) - 128;
+    }
+    std::memcpy(left, luma, 8 * sizeof(std::int32_t));
+    std::memcpy(right, luma + 8, 8 * sizeof(std::int32_t));
+}
+
+AMBRO_VECTOR_CLONES
+void convertChromaRow(const std::int32_t* red, const std::int32_t* green,
+                      const std::int32_t* blue, std::int32_t* cb, std::int32_t* cr) {
+    for (int c = 0; c < 8; ++c) {
+        const std::int32_t r = red[2 * c];
+        const std::int32_t g = green[2 * c];
+        const std::int32_t b = blue[2 * c];
+        cb[c] = ((-kCbR * r - kCbG * g + kHalfChroma * b + kChromaOffset) >> 16) - 128;
+        cr[c] = ((kHalfChroma * r - kCrG * g - kCrB * b + kChromaOffset) >> 16) - 128;
+    }
 }
 
 void writeSegmentHead(JpegBitWriter& writer, std::uint8_t marker, std::uint16_t length) {
@@ -44,7 +86,6 @@ void writeHuffmanSegment(JpegBitWriter& writer, std::uint8_t classAndId,
 
 SnapshotEncoder::SnapshotEncoder(int quality) : quality_(std::clamp(quality, 1, 100)) {
     buildQuantisation(quality_);
-    buildColourTables();
     luminanceDc_ = buildCodes(jpeg::kLuminanceDc);
     luminanceAc_ = buildCodes(jpeg::kLuminanceAc);
     chrominanceDc_ = buildCodes(jpeg::kChrominanceDc);
@@ -59,25 +100,14 @@ void SnapshotEncoder::buildQuantisation(int quality) {
         for (int i = 0; i < 64; ++i) {
             const int value = std::clamp((scale * (*base[table])[i] + 50) / 100, 1, 255);
             quantisation_[table][i] = static_cast<std::uint8_t>(value);
-            const std::int32_t divisor = (value * jpeg::kAanScales[i] + 1024) >> 11;
-            divisors_[table][i] = divisor;
-            reciprocals_[table][i] = ((std::uint64_t{1} << 32) + divisor - 1) / divisor;
         }
-    }
-}
-
-void SnapshotEncoder::buildColourTables() {
-    constexpr std::int32_t kHalf = 1 << 15;
-    constexpr std::int32_t kChromaOffset = (128 << 16) + kHalf - 1;
-    for (std::int32_t i = 0; i < 256; ++i) {
-        colour_[kYr][i] = fix(0.29900) * i;
-        colour_[kYg][i] = fix(0.58700) * i;
-        colour_[kYb][i] = fix(0.11400) * i + kHalf;
-        colour_[kCbR][i] = -fix(0.16874) * i;
-        colour_[kCbG][i] = -fix(0.33126) * i;
-        colour_[kCbB][i] = fix(0.50000) * i + kChromaOffset;  // also Cr from R
-        colour_[kCrG][i] = -fix(0.41869) * i;
-        colour_[kCrB][i] = -fix(0.08131) * i;
+        for (int k = 0; k < 64; ++k) {
+            const int natural = jpeg::kZigZagToNatural[k];
+            const std::uint32_t divisor =
+                (quantisation_[table][natural] * jpeg::kAanScales[natural] + 1024) >> 11;
+            halves_[table][k] = divisor >> 1;
+            reciprocals_[table][k] = ((std::uint64_t{1} << 32) + divisor - 1) / divisor;
+        }
     }
 }
 
@@ -187,8 +217,8 @@ void SnapshotEncoder::encodeMcuRow(const std::uint8_t* picture, std::size_t stri
         const int y = std::min(mcuRow * kMcuSize + r, height - 1);
         rows[r] = picture + static_cast<std::size_t>(height - 1 - y) * stride;
     }
-    const Component luminance{&reciprocals_[0], &divisors_[0], &luminanceDc_, &luminanceAc_};
-    const Component chrominance{&reciprocals_[1], &divisors_[1], &chrominanceDc_,
+    const Component luminance{&reciprocals_[0], &halves_[0], &luminanceDc_, &luminanceAc_};
+    const Component chrominance{&reciprocals_[1], &halves_[1], &chrominanceDc_,
                                 &chrominanceAc_};
 
     const int mcuColumns = (width + kMcuSize - 1) / kMcuSize;
@@ -202,23 +232,19 @@ void SnapshotEncoder::encodeMcuRow(const std::uint8_t* picture, std::size_t stri
         alignas(32) std::int32_t cb[64];
         alignas(32) std::int32_t cr[64];
         for (int r = 0; r < kMcuSize; ++r) {
-            const std::uint8_t* row = rows[r];
-            std::int32_t* lumaRow = luma[(r >> 3) * 2] + (r & 7) * 8;
+            alignas(32) std::int32_t blue[kMcuSize];
+            alignas(32) std::int32_t green[kMcuSize];
+            alignas(32) std::int32_t red[kMcuSize];
             for (int c = 0; c < kMcuSize; ++c) {
-                const std::uint8_t* pixel = row + offsets[c];
-                const int blue = pixel[0];
-                const int green = pixel[1];
-                const int red = pixel[2];
-                lumaRow[(c >> 3) * 64 + (c & 7)] =
-                    ((colour_[kYr][red] + colour_[kYg][green] + colour_[kYb][blue]) >> 16) - 128;
-                if (((r | c) & 1) == 0) {
-                    const int at = (r >> 1) * 8 + (c >> 1);
-                    cb[at] = ((colour_[kCbR][red] + colour_[kCbG][green] + colour_[kCbB][blue]) >>
-                              16) - 128;
-                    cr[at] = ((colour_[kCbB][red] + colour_[kCrG][green] + colour_[kCrB][blue]) >>
-                              16) - 128;
-                }
+                const std::uint8_t* pixel = rows[r] + offsets[c];
+                blue[c] = pixel[0];
+                green[c] = pixel[1];
+                red[c] = pixel[2];
             }
+            convertLumaRow(red, green, blue, luma[(r >> 3) * 2] + (r & 7) * 8,
+                           luma[(r >> 3) * 2 + 1] + (r & 7) * 8);
+            // Chroma is sampled at the top-left pixel of each 2 x 2 group.
+            if ((r & 1) == 0) convertChromaRow(red, green, blue, cb + (r >> 1) * 8, cr + (r >> 1) * 8);
         }
         for (auto& block : luma) encodeBlock(block, luminance, dc[0], writer);
         encodeBlock(cb, chrominance, dc[1], writer);
@@ -230,40 +256,43 @@ void SnapshotEncoder::encodeBlock(std::int32_t* block, const Component& componen
                                   std::int32_t& dc, JpegBitWriter& writer) const {
     forwardDctAan(block);
 
+    // Quantised coefficients in zig-zag order, with a bit for each non-zero one.
     std::int32_t coefficients[64];
+    std::uint64_t nonZero = 0;
+    const std::uint64_t* reciprocals = component.reciprocals->data();
+    const std::uint32_t* halves = component.halves->data();
     for (int k = 0; k < 64; ++k) {
-        const int natural = jpeg::kZigZagToNatural[k];
-        const std::int32_t value = block[natural];
-        const std::int32_t divisor = (*component.divisors)[natural];
-        const std::uint64_t rounded =
-            static_cast<std::uint64_t>(std::abs(value)) + static_cast<std::uint64_t>(divisor >> 1);
-        const auto magnitude =
-            static_cast<std::int32_t>((rounded * (*component.reciprocals)[natural]) >> 32);
+        const std::int32_t value = block[jpeg::kZigZagToNatural[k]];
+        const std::uint64_t rounded = static_cast<std::uint32_t>(std::abs(value)) + halves[k];
+        const auto magnitude = static_cast<std::int32_t>((rounded * reciprocals[k]) >> 32);
         coefficients[k] = value < 0 ? -magnitude : magnitude;
+        nonZero |= static_cast<std::uint64_t>(magnitude != 0) << k;
     }
 
     const std::int32_t difference = coefficients[0] - dc;
     dc = coefficients[0];
     const int dcSize = magnitudeBits(difference);
-    writer.putBits(component.dc->code[dcSize], component.dc->length[dcSize]);
-    if (dcSize > 0) writer.putBits(static_cast<std::uint32_t>(difference < 0 ? difference - 1 : difference), dcSize);
+    writer.putBits((static_cast<std::uint32_t>(component.dc->code[dcSize]) << dcSize) |
+                       magnitudeCode(difference, dcSize),
+                   component.dc->length[dcSize] + dcSize);
 
-    int run = 0;
-    for (int k = 1; k < 64; ++k) {
-        std::int32_t value = coefficients[k];
-        if (value == 0) {
-            ++run;
-            continue;
-        }
-        value = std::clamp(value, -kMaxAc, kMaxAc);
-        for (; run > 15; run -= 16) writer.putBits(component.ac->code[0xF0], component.ac->length[0xF0]);
+    nonZero &= ~std::uint64_t{1};
+    int previous = 0;
+    const HuffmanCodes& ac = *component.ac;
+    while (nonZero != 0) {
+        const int k = std::countr_zero(nonZero);
+        nonZero &= nonZero - 1;
+        int run = k - previous - 1;
+        previous = k;
+        for (; run > 15; run -= 16) writer.putBits(ac.code[0xF0], ac.length[0xF0]);
+        const std::int32_t value = std::clamp(coefficients[k], -kMaxAc, kMaxAc);
         const int size = magnitudeBits(value);
         const int symbol = (run << 4) | size;
-        writer.putBits(component.ac->code[symbol], component.ac->length[symbol]);
-        writer.putBits(static_cast<std::uint32_t>(value < 0 ? value - 1 : value), size);
-        run = 0;
+        writer.putBits((static_cast<std::uint32_t>(ac.code[symbol]) << size) |
+                           magnitudeCode(value, size),
+                       ac.length[symbol] + size);
     }
-    if (run > 0) writer.putBits(component.ac->code[0x00], component.ac->length[0x00]);
+    if (previous != 63) writer.putBits(ac.code[0x00], ac.length[0x00]);
 }
 
 }  // namespace ambro::media

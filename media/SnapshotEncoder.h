@@ -47,13 +47,12 @@ private:
     };
     struct Component {
         const std::array<std::uint64_t, 64>* reciprocals;
-        const std::array<std::int32_t, 64>* divisors;
+        const std::array<std::uint32_t, 64>* halves;
         const HuffmanCodes* dc;
         const HuffmanCodes* ac;
     };
 
     void buildQuantisation(int quality);
-    void buildColourTables();
     static HuffmanCodes buildCodes(const jpeg::HuffmanSpec& spec);
 
     void writeHeaders(JpegBitWriter& writer, int width, int height) const;
@@ -64,13 +63,12 @@ private:
 
     int quality_;
     std::array<std::array<std::uint8_t, 64>, 2> quantisation_{};  // natural order
-    std::array<std::array<std::int32_t, 64>, 2> divisors_{};
-    // ceil(2^32 / divisor): (x * reciprocal) >> 32 equals x / divisor for
-    // every x * divisor below 2^32, which the DCT's output range keeps to.
+    // Quantisation in zig-zag order: (|c| + divisor / 2) / divisor, computed as
+    // (x * ceil(2^32 / divisor)) >> 32, which equals the quotient whenever
+    // x * divisor < 2^32; the DCT's outputs stay below 2^17 and the divisors
+    // below 2^12.
+    std::array<std::array<std::uint32_t, 64>, 2> halves_{};
     std::array<std::array<std::uint64_t, 64>, 2> reciprocals_{};
-    // The colour products: Y from R, G, B; Cb from R, G, B; Cr from G, B (Cr
-    // from R is the same as Cb from B, without the offset it carries).
-    std::array<std::array<std::int32_t, 256>, 8> colour_{};
     HuffmanCodes luminanceDc_;
     HuffmanCodes luminanceAc_;
     HuffmanCodes chrominanceDc_;
