@@ -7,6 +7,7 @@
 #include "platform/ByteOrder.h"
 #include "tests/support/Mpeg4Fixtures.h"
 #include "tests/support/PayloadBuilder.h"
+#include "tests/support/TurboJpeg.h"
 #include "tools/cli/DecodeCommand.h"
 
 namespace ambro::cli {
@@ -78,6 +79,23 @@ TEST_F(DecodeCommand, OneFileAPayloadAndRejectedPayloadsAreListed) {
               0);
     EXPECT_EQ(out.str(), "000000 0 picture\n000001 -1 none\n");
     EXPECT_FALSE(fs::exists(fs::path(pictures) / "000001.bgr"));
+}
+
+TEST_F(DecodeCommand, JpegIsTheSnapshotOfTheWrittenPicture) {
+    const std::string pictures = (folder / "pictures").string();
+    ASSERT_EQ(run({"--width", "176", "--height", "144", "--out", pictures, "--jpeg",
+                   write("a", payloads()[0])}),
+              0);
+    const Bytes picture = test::readFile((fs::path(pictures) / "000000.bgr").string());
+    int width = 0;
+    int height = 0;
+    const auto decoded =
+        test::turboDecodeBgr(test::readFile((fs::path(pictures) / "000000.jpg").string()), width, height);
+    ASSERT_TRUE(decoded.has_value());
+    ASSERT_EQ(width, 176);
+    ASSERT_EQ(height, 144);
+    // The snapshot reads the picture bottom-up, so its top row is the last one.
+    EXPECT_GT(test::psnr(*decoded, test::topDownUnpadded(picture, 176, 144)), 25.0);
 }
 
 TEST_F(DecodeCommand, UsageAndInputErrors) {

@@ -1,5 +1,6 @@
 #include "tools/cli/DecodeCommand.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <ostream>
 
 #include "media/FrameDecoder.h"
+#include "media/SnapshotEncoder.h"
 #include "platform/ByteOrder.h"
 #include "tools/cli/CommandLine.h"
 #include "tools/cli/ExitStatus.h"
@@ -20,12 +22,13 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kMaxPayload = 716800;
 constexpr const char* kUsage =
-    "usage: ambro-cli decode --width W --height H --out DIR [--stream] INPUT...\n"
+    "usage: ambro-cli decode --width W --height H --out DIR [--stream] [--jpeg] INPUT...\n"
     "  Each INPUT is one frame payload; with --stream, each holds payloads\n"
     "  each preceded by its length (u32, little-endian). For every payload a\n"
     "  line 'NNNNNN RESULT picture|none' is printed, and DIR/NNNNNN.bgr gets\n"
     "  the picture as the decoder leaves it (bottom-up BGR; 640x240 pictures\n"
-    "  are doubled to 480 lines).\n";
+    "  are doubled to 480 lines). With --jpeg, DIR/NNNNNN.jpg gets the same\n"
+    "  picture as a quality-100 snapshot.\n";
 
 std::optional<Bytes> readWhole(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -79,20 +82,45 @@ public:
         return {result, result == 0 && decoder_.pictureProduced()};
     }
 
-    bool write(const std::filesystem::path& path) const {
-        std::ofstream file(path, std::ios::binary);
-        file.write(reinterpret_cast<const char*>(picture_.data()),
-                   static_cast<std::streamsize>(picture_.size()));
-        return static_cast<bool>(file);
+    bool writePicture(const std::filesystem::path& path) const { return write(path, picture_); }
+
+    // The picture as the sessions save a snapshot: rows padded to 4 bytes,
+    // encoded at quality 100.
+    bool writeSnapshot(const std::filesystem::path& path) {
+        const int width = output_.width;
+        const std::size_t row = static_cast<std::size_t>(width) * 3;
+        const std::size_t stride = (row + 3) / 4 * 4;
+        padded_.resize(stride * outputHeight_);
+        for (int y = 0; y < outputHeight_; ++y) {
+            std::copy_n(picture_.begin() + y * row, row, padded_.begin() + y * stride);
+        }
+        jpeg_.resize(media::SnapshotEncoder::worstCaseSize(width, outputHeight_));
+        std::size_t size = 0;
+        if (!encoder_.encodePicture(padded_.data(), jpeg_.data(), jpeg_.size(), width,
+                                    outputHeight_, size)) {
+            return false;
+        }
+        jpeg_.resize(size);
+        return write(path, jpeg_);
     }
 
 private:
+    static bool write(const std::filesystem::path& path, const Bytes& bytes) {
+        std::ofstream file(path, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return static_cast<bool>(file);
+    }
+
     int outputHeight_;
     media::PictureFormat input_;
     media::PictureFormat output_;
     Bytes payload_;
     Bytes picture_;
+    Bytes padded_;
+    Bytes jpeg_;
     media::FrameDecoder decoder_;
+    media::SnapshotEncoder encoder_{100};
 };
 
 std::string numbered(std::size_t index) {
@@ -104,7 +132,7 @@ std::string numbered(std::size_t index) {
 }  // namespace
 
 int runDecode(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
-    const CommandLine line(words, {"stream"});
+    const CommandLine line(words, {"stream", "jpeg"});
     const auto width = line.number("width", 1, 8191);
     const auto height = line.number("height", 1, 8191);
     const auto folder = line.option("out");
@@ -144,7 +172,12 @@ int runDecode(const std::vector<std::string>& words, std::ostream& out, std::ost
     for (std::size_t i = 0; i < payloads.size(); ++i) {
         const auto [result, produced] = writer.decode(payloads[i]);
         out << numbered(i) << " " << result << " " << (produced ? "picture" : "none") << "\n";
-        if (produced && !writer.write(std::filesystem::path(*folder) / (numbered(i) + ".bgr"))) {
+        if (!produced) continue;
+        const std::filesystem::path base = std::filesystem::path(*folder) / numbered(i);
+        const bool written =
+            writer.writePicture(base.string() + ".bgr") &&
+            (!line.hasSwitch("jpeg") || writer.writeSnapshot(base.string() + ".jpg"));
+        if (!written) {
             err << "cannot write into " << *folder << "\n";
             return kCannotWriteFile;
         }
