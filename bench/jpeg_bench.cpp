@@ -7,10 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "media/FrameDecoder.h"
 #include "media/SnapshotEncoder.h"
-#include "tests/support/Mpeg4Fixtures.h"
-#include "tests/support/PayloadBuilder.h"
+#include "tests/support/DecoderHarness.h"
 
 namespace {
 
@@ -24,27 +22,8 @@ const Bytes& naturalPicture(int width, int height) {
     for (const auto& [w, picture] : pictures) {
         if (w == width) return picture;
     }
-    const auto coded = ambro::test::splitIntoPictures(ambro::test::readFile(
-        ambro::test::fixturePath("mpeg4/bench_" + std::to_string(width) + "x" +
-                                 std::to_string(height) + ".m4v")));
-    PictureFormat input;
-    input.width = width;
-    input.height = height;
-    input.compression = kW264;
-    FrameDecoder decoder;
-    decoder.decompressBegin(&input, &input);
-    Bytes payload =
-        ambro::test::PayloadBuilder(ambro::test::PayloadMarker::NoChecksum, coded[0].bytes).build();
-    input.imageSize = static_cast<std::uint32_t>(payload.size());
-    payload.resize(payload.size() + FrameDecoder::kInputPadding);
-    Bytes picture(static_cast<std::size_t>(width) * height * 3);
-    DecompressRequest request;
-    request.inputFormat = &input;
-    request.inputData = payload.data();
-    request.outputFormat = &input;
-    request.outputPicture = picture.data();
-    decoder.decompress(&request, sizeof request);
-    pictures.emplace_back(width, std::move(picture));
+    const std::string name = "bench_" + std::to_string(width) + "x" + std::to_string(height) + ".m4v";
+    pictures.emplace_back(width, ambro::test::decodeFirstPicture(name, width, height));
     return pictures.back().second;
 }
 

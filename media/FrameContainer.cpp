@@ -112,10 +112,12 @@ ListRead readList(const Payload& p, std::size_t listOffset, std::size_t size, st
     return ListRead::Read;
 }
 
-// Layout A: signature, t, text, k, list, reserved, ending at the word n.
-ListRead readScrambledBlock(const Payload& p, std::size_t start, std::size_t end,
-                            UnwrappedPayload& result) {
-    std::size_t position = start + kSignatureLength;
+// The part both mask-block layouts share, from the text length on: t, text,
+// k, list. A list of `listLimit` bytes or more is refused, and fails the call
+// when `oversizeFails`.
+ListRead readTextAndList(const Payload& p, std::size_t position, std::size_t end,
+                         std::size_t listLimit, bool oversizeFails, bool mirrored,
+                         UnwrappedPayload& result) {
     if (position + 4 > end) return ListRead::NotRead;
     const std::uint32_t textLength = p.wordAt(position);
     position += 4;
@@ -124,8 +126,14 @@ ListRead readScrambledBlock(const Payload& p, std::size_t start, std::size_t end
     if (position + 4 > end) return ListRead::NotRead;
     const std::uint32_t listSize = p.wordAt(position);
     position += 4;
-    if (listSize >= kListLimit) return ListRead::NotRead;
-    return readList(p, position, listSize, end, false, result);
+    if (listSize >= listLimit) return oversizeFails ? ListRead::Fail : ListRead::NotRead;
+    return readList(p, position, listSize, end, mirrored, result);
+}
+
+// Layout A: signature, t, text, k, list, reserved, ending at the word n.
+ListRead readScrambledBlock(const Payload& p, std::size_t start, std::size_t end,
+                            UnwrappedPayload& result) {
+    return readTextAndList(p, start + kSignatureLength, end, kListLimit, false, false, result);
 }
 
 // Layout B: signature, reserved, t, text, k, list. In the flip tail's block a
@@ -133,19 +141,9 @@ ListRead readScrambledBlock(const Payload& p, std::size_t start, std::size_t end
 // store's size or more is not read.
 ListRead readPlainBlock(const Payload& p, std::size_t start, std::size_t end, bool flipTail,
                         UnwrappedPayload& result) {
-    std::size_t position = start + kSignatureLength + 4;
-    if (position + 4 > end) return ListRead::NotRead;
-    const std::uint32_t textLength = p.wordAt(position);
-    position += 4;
-    if (textLength >= kTextLimit || textLength > end - position) return ListRead::NotRead;
-    position += textLength;
-    if (position + 4 > end) return ListRead::NotRead;
-    const std::uint32_t listSize = p.wordAt(position);
-    position += 4;
-    if (flipTail ? listSize > kListLimit : listSize >= kListLimit) {
-        return flipTail ? ListRead::Fail : ListRead::NotRead;
-    }
-    return readList(p, position, listSize, end, flipTail, result);
+    const std::size_t limit = flipTail ? kListLimit + 1 : kListLimit;
+    return readTextAndList(p, start + kSignatureLength + 4, end, limit, flipTail, flipTail,
+                           result);
 }
 
 void removePaddingAtEnd(Payload& p) {

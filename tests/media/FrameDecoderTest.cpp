@@ -7,6 +7,7 @@
 
 #include "media/FrameDecoder.h"
 #include "tests/support/BitInsertion.h"
+#include "tests/support/DecoderHarness.h"
 #include "tests/support/Mpeg4Fixtures.h"
 #include "tests/support/PayloadBuilder.h"
 
@@ -17,62 +18,7 @@ using test::Bytes;
 using test::PayloadBuilder;
 using test::PayloadMarker;
 
-constexpr std::uint8_t kGuard = 0xEE;
-constexpr std::size_t kGuardBytes = 256;
-constexpr std::size_t kInputCapacity = 716800 + FrameDecoder::kInputPadding;
-
-// A decoder with its buffers laid out as a session lays them out, plus guard
-// bytes after the output that must never change.
-class DecoderHarness {
-public:
-    DecoderHarness(int width, int height, std::uint32_t outputKind = kOutputBgr24,
-                   int outputHeight = 0)
-        : width_(width), height_(outputHeight ? outputHeight : height),
-          bytesPerPixel_(outputKind == kOutputRgb555 ? 2 : 3), input_(kInputCapacity) {
-        inputFormat_.width = width;
-        inputFormat_.height = height;
-        inputFormat_.compression = kW264;
-        outputFormat_ = inputFormat_;
-        outputFormat_.height = height_;
-        outputFormat_.importantColours = outputKind;
-        output_.assign(pictureBytes() + kGuardBytes, kGuard);
-        std::fill_n(output_.begin(), pictureBytes(), 0x7F);
-        decoder_.decompressQuery(&inputFormat_, &outputFormat_);
-        EXPECT_EQ(decoder_.decompressBegin(&inputFormat_, &outputFormat_), 0);
-    }
-
-    int decode(const Bytes& payload) {
-        std::copy(payload.begin(), payload.end(), input_.begin());
-        inputFormat_.imageSize = static_cast<std::uint32_t>(payload.size());
-        DecompressRequest request;
-        request.inputFormat = &inputFormat_;
-        request.inputData = input_.data();
-        request.outputFormat = &outputFormat_;
-        request.outputPicture = output_.data();
-        return decoder_.decompress(&request, sizeof request);
-    }
-
-    Bytes picture() const { return Bytes(output_.begin(), output_.begin() + pictureBytes()); }
-    bool guardIntact() const {
-        return std::all_of(output_.begin() + pictureBytes(), output_.end(),
-                           [](std::uint8_t b) { return b == kGuard; });
-    }
-    std::size_t pictureBytes() const {
-        return static_cast<std::size_t>(width_) * height_ * bytesPerPixel_;
-    }
-    FrameDecoder& decoder() { return decoder_; }
-    const PictureFormat& inputFormat() const { return inputFormat_; }
-
-private:
-    int width_;
-    int height_;
-    int bytesPerPixel_;
-    PictureFormat inputFormat_;
-    PictureFormat outputFormat_;
-    Bytes input_;
-    Bytes output_;
-    FrameDecoder decoder_;
-};
+using test::DecoderHarness;
 
 Bytes wrapped(const Bytes& stream, PayloadMarker marker) {
     PayloadBuilder builder(marker, stream);

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <random>
 
-#include "media/FrameDecoder.h"
+#include "tests/support/DecoderHarness.h"
 #include "tests/support/Mpeg4Fixtures.h"
 #include "tests/support/PayloadBuilder.h"
 
@@ -21,7 +21,6 @@ using test::PayloadMarker;
 TEST(HostilePayloads, NeverLeaveTheirBuffers) {
     constexpr int kWidth = 176;
     constexpr int kHeight = 144;
-    constexpr std::size_t kGuardBytes = 4096;
     const auto coded = test::splitIntoPictures(
         test::readFile(test::fixturePath("mpeg4/libxvid_176x144_bf2.m4v")));
     const Bytes rects = PayloadBuilder::rectangleList({{0, 0, 100, 100}, {-5, 300, 5000, -9}});
@@ -46,15 +45,7 @@ TEST(HostilePayloads, NeverLeaveTheirBuffers) {
     std::mt19937 random(20261209);
     const std::uint32_t extremes[] = {0, 1, 15, 16, 31, 32, 10240, 10241, 40960, 0x7FFFFFFF,
                                       0x80000000, 0xFFFFFFFF};
-    PictureFormat input;
-    input.width = kWidth;
-    input.height = kHeight;
-    input.compression = kW264;
-    PictureFormat output = input;
-    FrameDecoder decoder;
-    ASSERT_EQ(decoder.decompressBegin(&input, &output), 0);
-    Bytes buffer(716800 + FrameDecoder::kInputPadding);
-    Bytes picture(kWidth * kHeight * 3 + kGuardBytes, 0xEE);
+    test::DecoderHarness harness(kWidth, kHeight);
 
     for (int round = 0; round < 3000; ++round) {
         Bytes payload = seeds[random() % seeds.size()];
@@ -73,19 +64,10 @@ TEST(HostilePayloads, NeverLeaveTheirBuffers) {
                 default: payload[at] = static_cast<std::uint8_t>(random()); break;
             }
         }
-        std::copy(payload.begin(), payload.end(), buffer.begin());
-        input.imageSize = static_cast<std::uint32_t>(payload.size());
-        DecompressRequest request;
-        request.inputFormat = &input;
-        request.inputData = buffer.data();
-        request.outputFormat = &output;
-        request.outputPicture = picture.data();
-        const int result = decoder.decompress(&request, sizeof request);
+        const int result = harness.decode(payload);
         ASSERT_TRUE(result == 0 || result == -1);
-        ASSERT_LE(input.imageSize, payload.size());
-    }
-    for (std::size_t i = kWidth * kHeight * 3; i < picture.size(); ++i) {
-        ASSERT_EQ(picture[i], 0xEE) << "written past the picture at " << i;
+        ASSERT_LE(harness.inputFormat().imageSize, payload.size());
+        ASSERT_TRUE(harness.guardIntact()) << "written past the picture in round " << round;
     }
 }
 

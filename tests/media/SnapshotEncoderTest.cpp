@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <random>
 
-#include "media/FrameDecoder.h"
 #include "media/SnapshotEncoder.h"
+#include "tests/support/DecoderHarness.h"
 #include "tests/support/Mpeg4Fixtures.h"
 #include "tests/support/PayloadBuilder.h"
 #include "tests/support/TurboJpeg.h"
@@ -40,26 +40,10 @@ Bytes synthetic(int width, int height, unsigned seed = 7) {
     return picture;
 }
 
-// The first picture of a fixture stream, top-down.
+// The first picture of a fixture stream; the decoder's first coded row comes
+// first, so it reads as a top-down picture here.
 Bytes naturalPicture(const std::string& file, int width, int height) {
-    const auto coded = test::splitIntoPictures(test::readFile(test::fixturePath("mpeg4/" + file)));
-    PictureFormat input;
-    input.width = width;
-    input.height = height;
-    input.compression = kW264;
-    FrameDecoder decoder;
-    decoder.decompressBegin(&input, &input);
-    Bytes payload = test::PayloadBuilder(test::PayloadMarker::NoChecksum, coded[0].bytes).build();
-    payload.resize(payload.size() + FrameDecoder::kInputPadding);
-    input.imageSize = static_cast<std::uint32_t>(payload.size() - FrameDecoder::kInputPadding);
-    Bytes picture(static_cast<std::size_t>(width) * height * 3);
-    DecompressRequest request;
-    request.inputFormat = &input;
-    request.inputData = payload.data();
-    request.outputFormat = &input;
-    request.outputPicture = picture.data();
-    EXPECT_EQ(decoder.decompress(&request, sizeof request), 0);
-    return picture;  // the decoder's first coded row first: read as top-down here
+    return test::decodeFirstPicture(file, width, height);
 }
 
 Bytes scanData(const Bytes& jpeg) {

@@ -1,0 +1,60 @@
+#include "tests/support/DecoderHarness.h"
+
+#include <algorithm>
+
+#include "tests/support/Mpeg4Fixtures.h"
+#include "tests/support/PayloadBuilder.h"
+
+namespace ambro::test {
+
+namespace {
+constexpr std::size_t kInputCapacity = 716800 + media::FrameDecoder::kInputPadding;
+}
+
+DecoderHarness::DecoderHarness(int width, int height, std::uint32_t outputKind, int outputHeight)
+    : width_(width), height_(outputHeight ? outputHeight : height),
+      bytesPerPixel_(outputKind == media::kOutputRgb555 ? 2 : 3), input_(kInputCapacity) {
+    inputFormat_.width = width;
+    inputFormat_.height = height;
+    inputFormat_.compression = media::kW264;
+    outputFormat_ = inputFormat_;
+    outputFormat_.height = height_;
+    outputFormat_.importantColours = outputKind;
+    output_.assign(pictureBytes() + kGuardBytes, kGuard);
+    std::fill_n(output_.begin(), pictureBytes(), 0x7F);
+    decoder_.decompressQuery(&inputFormat_, &outputFormat_);
+    decoder_.decompressBegin(&inputFormat_, &outputFormat_);
+}
+
+int DecoderHarness::decode(const Bytes& payload) {
+    std::copy(payload.begin(), payload.end(), input_.begin());
+    inputFormat_.imageSize = static_cast<std::uint32_t>(payload.size());
+    media::DecompressRequest request;
+    request.inputFormat = &inputFormat_;
+    request.inputData = input_.data();
+    request.outputFormat = &outputFormat_;
+    request.outputPicture = output_.data();
+    return decoder_.decompress(&request, sizeof request);
+}
+
+Bytes DecoderHarness::picture() const {
+    return Bytes(output_.begin(), output_.begin() + static_cast<std::ptrdiff_t>(pictureBytes()));
+}
+
+bool DecoderHarness::guardIntact() const {
+    return std::all_of(output_.begin() + static_cast<std::ptrdiff_t>(pictureBytes()), output_.end(),
+                       [](std::uint8_t b) { return b == kGuard; });
+}
+
+std::size_t DecoderHarness::pictureBytes() const {
+    return static_cast<std::size_t>(width_) * height_ * bytesPerPixel_;
+}
+
+Bytes decodeFirstPicture(const std::string& fixture, int width, int height) {
+    const auto coded = splitIntoPictures(readFile(fixturePath("mpeg4/" + fixture)));
+    DecoderHarness harness(width, height);
+    harness.decode(PayloadBuilder(PayloadMarker::NoChecksum, coded.at(0).bytes).build());
+    return harness.picture();
+}
+
+}  // namespace ambro::test

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "media/FrameDecoder.h"
+
+namespace ambro::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A FrameDecoder with its buffers laid out as a session lays them out, plus
+// guard bytes after the output picture that must never change.
+class DecoderHarness {
+public:
+    static constexpr std::uint8_t kGuard = 0xEE;
+    static constexpr std::size_t kGuardBytes = 256;
+
+    DecoderHarness(int width, int height, std::uint32_t outputKind = media::kOutputBgr24,
+                   int outputHeight = 0);
+
+    // Copies the payload into the input buffer and decodes it.
+    int decode(const Bytes& payload);
+
+    Bytes picture() const;
+    bool guardIntact() const;
+    std::size_t pictureBytes() const;
+    media::FrameDecoder& decoder() { return decoder_; }
+    const media::PictureFormat& inputFormat() const { return inputFormat_; }
+
+private:
+    int width_;
+    int height_;
+    int bytesPerPixel_;
+    media::PictureFormat inputFormat_;
+    media::PictureFormat outputFormat_;
+    Bytes input_;
+    Bytes output_;
+    media::FrameDecoder decoder_;
+};
+
+// The first picture of a fixture stream, as the decoder leaves it.
+Bytes decodeFirstPicture(const std::string& fixture, int width, int height);
+
+}  // namespace ambro::test
