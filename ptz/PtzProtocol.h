@@ -1,0 +1,146 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ambro::ptz {
+
+class IniFile;
+
+// One dome command: up to 20 bytes.
+struct PtzCommand {
+    std::array<std::uint8_t, 20> bytes{};
+    int length = 0;
+};
+
+// What an accessor hands to the sender: entries of [type][length][bytes], and
+// the pause before each command in milliseconds.
+struct PtzPacket {
+    std::array<std::uint8_t, 256> bytes{};
+    std::size_t length = 0;
+    int interval = 50;
+};
+
+enum class PtzAction {
+    PanLeft, PanRight, TiltUp, TiltDown, ZoomIn, ZoomOut, FocusNear, FocusFar,
+    PanStop, TiltStop, ZoomStop, FocusStop, Home, AutoFocus,
+};
+
+// A dome protocol loaded from its description file, with every command built
+// into final bytes for one address number and speed level.
+class PtzProtocol {
+public:
+    static constexpr int kCommandInterval = 50;
+    static constexpr int kMaxCommands = 5;
+    static constexpr int kCommandRoom = 20;
+    static constexpr int kMaxPresets = 256;
+    static constexpr int kMaxAddresses = 255;
+    static constexpr int kMaxSpeedLevels = 5;
+
+    // Looks the dome model up in "Info.ini" of `directory` and loads its
+    // description file; on any failure the object holds nothing and failed()
+    // is true. `speedLevel` 0 lets each speed token choose its own level.
+    PtzProtocol(const std::string& directory, const std::string& modelName, int addressNumber,
+                int speedLevel);
+    ~PtzProtocol();
+
+    bool failed() const { return failed_; }
+    const std::string& fileName() const { return fileName_; }
+
+    bool hasZoom() const { return capability(kZoom); }
+    bool hasFocus() const { return capability(kFocus); }
+    bool hasHome() const { return capability(kHome); }
+    bool hasAutoFocus() const { return capability(kAutoFocus); }
+    bool hasAuto() const { return capability(kAuto); }
+    bool hasTilt() const { return capability(kTilt); }
+    bool hasPan() const { return capability(kPan); }
+    bool hasPreset() const { return capability(kPreset); }
+
+    bool isVisca() const;
+    bool isLilin() const { return fileName_ == "Lilin.ini"; }
+
+    int advancedFunctionCount() const { return static_cast<int>(advanced_.size()); }
+    const std::string& advancedFunctionName(int index) const { return advanced_.at(index).name; }
+    int presetCount() const { return presetCount_; }
+
+    // 0 with the packet (empty when the action has no commands), or -1 when
+    // the object failed, the address number is not above 0, or a command
+    // fills all 20 bytes.
+    int packet(PtzAction action, PtzPacket& packet) const;
+    // As packet(); an index equal to the count gives an empty packet, one
+    // above it (or below 0) fails.
+    int advancedFunction(int index, PtzPacket& packet) const;
+    // Never fails: an index outside the file's presets gives an empty packet.
+    void presetSet(int index, PtzPacket& packet) const;
+    void presetGo(int index, PtzPacket& packet) const;
+
+private:
+    enum Capability {
+        kZoom, kFocus, kHome, kAutoFocus, kAux, kPosition, kOsd, kPtSpeed, kAutoSpeed,
+        kZoomSpeed, kPreset, kAuto, kTilt, kPan, kMoveConCmd, kCapabilityCount
+    };
+    struct Section {
+        std::vector<PtzCommand> commands;
+    };
+    struct PresetSection {
+        // For each command, one ready command per preset.
+        std::vector<std::vector<PtzCommand>> commands;
+    };
+    struct AdvancedFunction {
+        std::string name;
+        Section section;
+    };
+
+    bool capability(Capability c) const { return capabilities_[c] == 1; }
+
+    void load(const IniFile& file);
+    void readCapabilities(const IniFile& file);
+    bool readAddresses(const IniFile& file);
+    bool readPanTiltSpeeds(const IniFile& file);
+    bool readZoomSpeeds(const IniFile& file);
+    bool readBaudRates(const IniFile& file);
+    void readChecksum(const IniFile& file);
+    bool readPresetCodes(const IniFile& file);
+    bool readCommands(const IniFile& file, const std::string& name, bool hexadecimalCount,
+                      std::vector<std::vector<std::string>>& tokens) const;
+    Section readMotionSection(const IniFile& file, const std::string& name) const;
+    PresetSection readPresetSection(const IniFile& file, const std::string& name) const;
+    void readAdvancedFunctions(const IniFile& file);
+
+    PtzCommand resolve(const std::vector<std::string>& tokens, std::uint32_t& presetPositions,
+                       std::uint32_t& sumPositions, int presetCode) const;
+    void computeSums(PtzCommand& command, std::uint32_t sumPositions) const;
+    int addressCode() const;
+    bool addressValid() const { return addressNumber_ > 0; }
+    std::uint8_t speedCode(const std::array<std::uint8_t, 5>& codes, int digit) const;
+
+    static int sectionPacket(const Section& section, int type, bool usable, PtzPacket& packet);
+    static void presetPacket(const PresetSection& section, int type, int index, PtzPacket& packet);
+
+    bool failed_ = true;
+    std::string fileName_;
+    int addressNumber_;
+    int speedLevel_;
+    std::array<int, kCapabilityCount> capabilities_{};
+    std::vector<std::uint8_t> addressCodes_;
+    std::vector<std::string> addressStrings_;
+    std::array<std::uint8_t, 5> panSpeeds_{};
+    std::array<std::uint8_t, 5> tiltSpeeds_{};
+    std::array<std::uint8_t, 5> zoomSpeeds_{};
+    std::array<int, 5> panTiltStopTimes_{};
+    std::array<int, 5> zoomStopTimes_{};
+    std::vector<int> baudRates_;
+    int checksumKind_ = 0;
+    int checksumFirst_ = 1;
+    int checksumSubtract_ = 0;
+    std::array<std::uint8_t, kMaxPresets> presetCodes_{};
+    int presetCount_ = 0;
+    std::array<Section, 14> motion_;  // by PtzAction
+    PresetSection presetSet_;
+    PresetSection presetGo_;
+    std::vector<AdvancedFunction> advanced_;
+};
+
+}  // namespace ambro::ptz

@@ -1,0 +1,385 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ptz/IniFile.h"
+#include "ptz/PtzBytes.h"
+#include "ptz/PtzProtocol.h"
+
+namespace ambro::ptz {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes packetBytes(const PtzPacket& packet) {
+    return Bytes(packet.bytes.begin(), packet.bytes.begin() + static_cast<long>(packet.length));
+}
+
+// A PTZ folder of its own with an "Info.ini" naming one description file.
+class PtzFolder {
+public:
+    PtzFolder() {
+        folder_ = fs::temp_directory_path() /
+                  ("ambro-ptz-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
+        fs::create_directories(folder_);
+        write("Info.ini",
+              "[DOME]\nD1 Dome Short TD=Test Dome\nD2 Other TX=Other Dome\n"
+              "[FILES]\nIni Name TD=Test_Dome\nIni Name TX=Other\n");
+    }
+    ~PtzFolder() { fs::remove_all(folder_); }
+
+    void write(const std::string& name, const std::string& text) const {
+        std::ofstream(folder_ / name, std::ios::binary) << text;
+    }
+    PtzProtocol load(const std::string& description, int address = 1, int speed = 3) const {
+        write("Test_Dome.ini", description);
+        return PtzProtocol(folder_.string(), "Test Dome", address, speed);
+    }
+    std::string path() const { return folder_.string(); }
+
+private:
+    fs::path folder_;
+    static inline int counter_ = 0;
+};
+
+// The sections every test description shares: Pelco-D-like addressing,
+// speeds and checksum.
+std::string baseDescription(const std::string& capabilities = "PAN=1\nTILT=1\nPRESET=1\n") {
+    return "[IS SUPPLE]\n" + capabilities +
+           "\n[ADDR]\nNo=2\nADDR VALUE 1=01\nADDR STRING 1=1\nADDR VALUE 2=7B\nADDR STRING 2=2\n"
+           "\n[PT SPEED]\nSpeed No=5\nCmd Byte No=1\n"
+           "PAN SPEED LOW 1 CMD 1=08\nTILT SPEED LOW 1 CMD 1=09\nSTOP TIME 1=0\n"
+           "PAN SPEED LOW 2 CMD 1=10\nTILT SPEED LOW 2 CMD 1=11\nSTOP TIME 2=0\n"
+           "PAN SPEED LOW 3 CMD 1=20\nTILT SPEED LOW 3 CMD 1=21\nSTOP TIME 3=0\n"
+           "PAN SPEED LOW 4 CMD 1=30\nTILT SPEED LOW 4 CMD 1=31\nSTOP TIME 4=0\n"
+           "PAN SPEED LOW 5 CMD 1=3F\nTILT SPEED LOW 5 CMD 1=3E\nSTOP TIME 5=0\n"
+           "\n[CHECKSUM]\nSel=6\nFirst=2\nSubtract=1\n\n";
+}
+
+std::string command(const std::string& section, const std::vector<std::string>& tokens,
+                    const std::string& count = "1") {
+    std::string text = "[" + section + "]\nCmd No=" + count + "\nCMD 1=" +
+                       std::to_string(tokens.size()) + "\n";
+    for (std::size_t m = 0; m < tokens.size(); ++m) {
+        text += "CMD 1_" + std::to_string(m + 1) + "=" + tokens[m] + "\n";
+    }
+    return text + "\n";
+}
+
+const std::vector<std::string> kPanLeft = {"FF", "Addr", "0", "4", "PS1", "0", "Sum"};
+
+TEST(PtzProtocol, WorkedExamplePelcoPanLeft) {
+    PtzFolder folder;
+    const PtzProtocol protocol = folder.load(baseDescription() + command("Pan Left Start", kPanLeft));
+    ASSERT_FALSE(protocol.failed());
+    PtzPacket packet;
+    ASSERT_EQ(protocol.packet(PtzAction::PanLeft, packet), 0);
+    EXPECT_EQ(packetBytes(packet), (Bytes{0x01, 0x07, 0xFF, 0x01, 0x00, 0x04, 0x20, 0x00, 0x25}));
+    EXPECT_EQ(packet.interval, 50);
+    // An action without commands gives an empty packet and success.
+    ASSERT_EQ(protocol.packet(PtzAction::ZoomIn, packet), 0);
+    EXPECT_EQ(packet.length, 0u);
+}
+
+TEST(PtzProtocol, SpeedLevelZeroLetsTheTokenChoose) {
+    PtzFolder folder;
+    const std::string text = baseDescription() +
+                             command("Pan Left Start", {"PS2", "TS5", "Addr"}) +
+                             command("Tilt Up Start", {"PS4"});
+    PtzPacket packet;
+    const PtzProtocol levelZero = folder.load(text, 2, 0);
+    ASSERT_EQ(levelZero.packet(PtzAction::PanLeft, packet), 0);
+    EXPECT_EQ(packetBytes(packet), (Bytes{1, 3, 0x10, 0x3E, 0x7B}));
+    const PtzProtocol levelFour = folder.load(text, 1, 4);
+    ASSERT_EQ(levelFour.packet(PtzAction::PanLeft, packet), 0);
+    EXPECT_EQ(packetBytes(packet), (Bytes{1, 3, 0x30, 0x31, 0x01}));
+    // No address number: the action fails and sends nothing.
+    const PtzProtocol noAddress = folder.load(text, 0, 3);
+    EXPECT_EQ(noAddress.packet(PtzAction::PanLeft, packet), -1);
+    EXPECT_EQ(packet.length, 0u);
+}
+
+struct ChecksumCase {
+    int kind;
+    Bytes run;
+    std::uint8_t expected;
+    friend void PrintTo(const ChecksumCase& c, std::ostream* out) { *out << "kind" << c.kind; }
+};
+
+class ChecksumKinds : public testing::TestWithParam<ChecksumCase> {};
+
+TEST_P(ChecksumKinds, GiveTheirByte) {
+    EXPECT_EQ(checksumOf(GetParam().kind, GetParam().run), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ChecksumKinds,
+    testing::Values(ChecksumCase{1, {0x01, 0x02}, 0xFC}, ChecksumCase{2, {0xFF, 0x02}, 0xFE},
+                    ChecksumCase{10, {0x80, 0x80}, 0xFF}, ChecksumCase{3, {0x01, 0x02}, 0xFD},
+                    ChecksumCase{4, {0x0F, 0xF0, 0x01}, 0xFE}, ChecksumCase{5, {0xFF, 0x02}, 0x01},
+                    ChecksumCase{6, {0x01, 0x04, 0x20}, 0x25}, ChecksumCase{7, {0x7F, 0x02}, 0x01},
+                    ChecksumCase{8, {0x0F, 0xF0}, 0x00}, ChecksumCase{9, {0x10, 0x20}, 0xF0},
+                    ChecksumCase{11, {0x01, 0x03}, 0xFD}, ChecksumCase{12, {0x01}, 0xA4},
+                    ChecksumCase{13, {0x01}, 0x00}, ChecksumCase{1, {}, 0xFF}));
+
+TEST(PtzBytes, ValueFunctions) {
+    struct Case {
+        long number;
+        std::uint8_t expected;
+    };
+    // Address code 123 and preset code 37.
+    for (const Case& c : {Case{1, '1'}, Case{2, '2'}, Case{3, '3'}, Case{4, 243}, Case{5, 0x12},
+                          Case{6, '3'}, Case{7, '7'}, Case{8, '0' + 12}, Case{9, '8'},
+                          Case{10, '9'}, Case{11, 73}, Case{12, 9}, Case{13, 1}, Case{14, '2'},
+                          Case{15, '5'}, Case{16, 128}, Case{19, 128}, Case{20, 101},
+                          Case{21, 216}, Case{22, 7}, Case{23, 64}, Case{25, 40}, Case{26, 187},
+                          Case{27, 251}, Case{28, 69}, Case{40, 0xFF}, Case{0, 0xFF}}) {
+        EXPECT_EQ(valueFunction(c.number, true, 123, 37), c.expected) << "ADV" << c.number;
+    }
+    EXPECT_EQ(valueFunction(25, true, 1, 2), 14);
+    EXPECT_EQ(valueFunction(14, true, 1, 0xAF), 'A');
+    EXPECT_EQ(valueFunction(3, false, 123, 37), 0xFF);
+}
+
+TEST(PtzProtocol, ValueTokensUseAddressAndFirstPreset) {
+    PtzFolder folder;
+    const PtzProtocol protocol = folder.load(
+        baseDescription() + "[PRESET]\nNo=1\nPRESET 1=25\n\n" +
+        command("Pan Left Start", {"ADV3", "ADV5", "ADV40", "ADV7", "ADV", "Addr"}), 2);
+    PtzPacket packet;
+    ASSERT_EQ(protocol.packet(PtzAction::PanLeft, packet), 0);
+    // "ADV" alone is shorter than 4 characters, so it is read as hexadecimal
+    // like any other token: its leading "AD".
+    EXPECT_EQ(packetBytes(packet), (Bytes{1, 6, '3', 0x12, 0xFF, '7', 0xAD, 0x7B}));
+}
+
+std::string presetDescription(int presets) {
+    std::string text = baseDescription() + "[PRESET]\nNo=" + std::to_string(presets) + "\n";
+    for (int n = 1; n <= std::min(presets, 300); ++n) {
+        char line[32];
+        std::snprintf(line, sizeof line, "PRESET %d=%02X\n", n, (n * 3) % 256);
+        text += line;
+    }
+    const std::vector<std::string> go = {"FF", "Addr", "00", "07", "00", "P", "Sum"};
+    std::string goSection = command("Preset Go", go);
+    std::string setSection = command("Preset Set", {"FF", "Addr", "00", "03", "00", "P", "Sum"});
+    return text + "\n" + setSection + goSection;
+}
+
+TEST(PtzProtocol, PresetsAreExpandedWithTheirOwnChecksums) {
+    PtzFolder folder;
+    const PtzProtocol protocol = folder.load(presetDescription(4));
+    ASSERT_EQ(protocol.presetCount(), 4);
+    PtzPacket packet;
+    protocol.presetGo(0, packet);
+    EXPECT_EQ(packetBytes(packet), (Bytes{47, 7, 0xFF, 0x01, 0x00, 0x07, 0x00, 0x03, 0x0B}));
+    protocol.presetGo(3, packet);
+    EXPECT_EQ(packetBytes(packet), (Bytes{50, 7, 0xFF, 0x01, 0x00, 0x07, 0x00, 0x0C, 0x14}));
+    protocol.presetSet(2, packet);
+    EXPECT_EQ(packetBytes(packet), (Bytes{33, 7, 0xFF, 0x01, 0x00, 0x03, 0x00, 0x09, 0x0D}));
+    // Beyond the file's presets, or outside 0..256: an empty packet.
+    for (int index : {4, 5, 256, 257, -1}) {
+        protocol.presetGo(index, packet);
+        EXPECT_EQ(packet.length, 0u) << index;
+    }
+}
+
+TEST(PtzProtocol, ThreeHundredPresetsAreKeptAs256) {
+    PtzFolder folder;
+    const PtzProtocol protocol = folder.load(presetDescription(300));
+    EXPECT_EQ(protocol.presetCount(), 256);
+    PtzPacket packet;
+    protocol.presetGo(255, packet);
+    EXPECT_EQ(packet.bytes[0], (47 + 255) % 256);
+    EXPECT_EQ(packet.bytes[7], (256 * 3) % 256);
+}
+
+TEST(PtzProtocol, CommandBounds) {
+    PtzFolder folder;
+    const std::vector<std::string> twenty(20, "01");
+    const std::vector<std::string> twentyOne(21, "01");
+    const PtzProtocol protocol = folder.load(
+        baseDescription() + command("Pan Left Start", twenty) + command("Pan Right Start", twentyOne) +
+        command("Tilt Up Start", {"01"}, "10") + command("Tilt Down Start", {"02"}, "1"));
+    PtzPacket packet;
+    // A command filling all 20 bytes is stored but its accessor fails.
+    EXPECT_EQ(protocol.packet(PtzAction::PanLeft, packet), -1);
+    // Longer than a command holds, or more than 5 commands ("10" is sixteen):
+    // the section is refused and the action has nothing to send.
+    EXPECT_EQ(protocol.packet(PtzAction::PanRight, packet), 0);
+    EXPECT_EQ(packet.length, 0u);
+    EXPECT_EQ(protocol.packet(PtzAction::TiltUp, packet), 0);
+    EXPECT_EQ(packet.length, 0u);
+    EXPECT_EQ(protocol.packet(PtzAction::TiltDown, packet), 0);
+    EXPECT_EQ(packet.length, 3u);
+}
+
+TEST(PtzProtocol, AdvancedFunctionsAndTheirIndexes) {
+    PtzFolder folder;
+    const PtzProtocol protocol = folder.load(
+        baseDescription("PAN=1\nAUTO=1\n") +
+        "[AUTO GO]\nNo=3\nStr 1=Scan\nStrMap 1=ONE\n\nStr 2=-\nStrMap 2=TWO\nStr 3=Patrol tour name\n"
+        "StrMap 3=THREE\n\n" +
+        command("Advance ONE", {"FF", "Addr", "90", "Sum"}) +
+        command("Advance THREE", {"FF", "Addr", "91", "Sum"}));
+    ASSERT_EQ(protocol.advancedFunctionCount(), 2);
+    EXPECT_EQ(protocol.advancedFunctionName(0), "SCAN");
+    EXPECT_EQ(protocol.advancedFunctionName(1), "PATROL TOUR NAM");
+    PtzPacket packet;
+    ASSERT_EQ(protocol.advancedFunction(1, packet), 0);
+    EXPECT_EQ(packetBytes(packet), (Bytes{8, 4, 0xFF, 0x01, 0x91, 0x92}));
+    EXPECT_EQ(protocol.advancedFunction(2, packet), 0);
+    EXPECT_EQ(packet.length, 0u);
+    EXPECT_EQ(protocol.advancedFunction(3, packet), -1);
+}
+
+TEST(PtzProtocol, InfoLookup) {
+    PtzFolder folder;
+    folder.write("Test_Dome.ini", baseDescription() + command("Pan Left Start", kPanLeft));
+    folder.write("Other.ini", baseDescription());
+    for (const char* model : {"Test Dome", "TEST DOME", "test dome"}) {
+        const PtzProtocol protocol(folder.path(), model, 1, 3);
+        EXPECT_FALSE(protocol.failed()) << model;
+        EXPECT_EQ(protocol.fileName(), "Test_Dome.ini");
+    }
+    // The third word is the short name unless it is "Short".
+    EXPECT_EQ(PtzProtocol(folder.path(), "Other Dome", 1, 3).fileName(), "Other.ini");
+    EXPECT_TRUE(PtzProtocol(folder.path(), "Unknown", 1, 3).failed());
+    EXPECT_TRUE(PtzProtocol(folder.path() + "/missing", "Test Dome", 1, 3).failed());
+    folder.write("Info.ini", "D1 Dome Short TD=Test Dome\nIni Name XX=Test_Dome\n");
+    EXPECT_TRUE(PtzProtocol(folder.path(), "Test Dome", 1, 3).failed());
+}
+
+TEST(PtzProtocol, FailedProtocolHasNothing) {
+    const PtzProtocol protocol("/nonexistent", "Pelco-D", 1, 3);
+    EXPECT_TRUE(protocol.failed());
+    EXPECT_FALSE(protocol.hasPan() || protocol.hasZoom() || protocol.hasPreset());
+    PtzPacket packet;
+    EXPECT_EQ(protocol.packet(PtzAction::PanLeft, packet), 0);
+    EXPECT_EQ(packet.length, 0u);
+    protocol.presetGo(0, packet);
+    EXPECT_EQ(packet.length, 0u);
+}
+
+TEST(PtzProtocol, SectionGrammar) {
+    PtzFolder folder;
+    // "[ADDR]" must start with "No"; "[BAUD RATE]" need not. An empty line
+    // ends a key search, so the pan-right command after one is not found.
+    std::string text = baseDescription();
+    text.replace(text.find("[ADDR]\nNo=2"), 11, "[ADDR]\nX=1\nNo=2");
+    text += "[BAUD RATE]\nX=1\nNo=1\nBAUD 1=9600\n\n";
+    text += command("Pan Left Start", kPanLeft);
+    text += "[Pan Right Start]\nCmd No=1\n\nCMD 1=1\nCMD 1_1=01\n";
+    const PtzProtocol protocol = folder.load(text);
+    PtzPacket packet;
+    ASSERT_EQ(protocol.packet(PtzAction::PanLeft, packet), 0);
+    EXPECT_EQ(packet.bytes[3], 0x00);  // no address codes were read
+    ASSERT_EQ(protocol.packet(PtzAction::PanRight, packet), 0);
+    EXPECT_EQ(packet.length, 0u);
+}
+
+TEST(IniFile, LineGrammar) {
+    const IniFile file(std::string("[Sec]\r\nkey = Value=extra\r\nIni Name Ab=Mixed_Case\nnovalue\n"
+                                   "=skipped=Later\nKey2=") +
+                       std::string(90, 'v') + "\n");
+    const auto& lines = file.lines();
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(lines[0].key, "[SEC]");
+    EXPECT_FALSE(lines[0].hasPair);
+    EXPECT_EQ(lines[1].key, "KEY ");
+    EXPECT_EQ(lines[1].value, " VALUE");
+    EXPECT_EQ(lines[2].key, "Ini Name Ab");
+    EXPECT_EQ(lines[2].value, "Mixed_Case");
+    EXPECT_FALSE(lines[3].hasPair);
+    EXPECT_EQ(lines[4].key, "SKIPPED");
+    EXPECT_EQ(lines[4].value, "LATER");
+    // 79 characters at most: the long value goes on in a piece of its own.
+    EXPECT_EQ(lines[5].value.size(), 79u - 5u);
+    EXPECT_EQ(lines[6].key, std::string(16, 'V'));
+    EXPECT_TRUE(IniFile::sameKey("Cmd No", "CMD NO"));
+    EXPECT_FALSE(IniFile::sameKey("CMD", "CMD NO"));
+}
+
+// The shipped description files, against the bytes the public protocol
+// documents give, at address 1 and speed level 3.
+struct ShippedCase {
+    const char* model;
+    const char* file;
+    PtzAction action;
+    Bytes command;
+    friend void PrintTo(const ShippedCase& c, std::ostream* out) { *out << c.model; }
+};
+
+class ShippedFiles : public testing::TestWithParam<ShippedCase> {};
+
+TEST_P(ShippedFiles, MatchTheProtocolDocuments) {
+    const ShippedCase& c = GetParam();
+    const PtzProtocol protocol(AMBRO_PTZ_SETUP_DIR, c.model, 1, 3);
+    ASSERT_FALSE(protocol.failed());
+    EXPECT_EQ(protocol.fileName(), c.file);
+    EXPECT_TRUE(protocol.hasPan() && protocol.hasTilt() && protocol.hasZoom() &&
+                protocol.hasFocus() && protocol.hasPreset() && protocol.hasAutoFocus());
+    PtzPacket packet;
+    ASSERT_EQ(protocol.packet(c.action, packet), 0);
+    ASSERT_GE(packet.length, 2u);
+    EXPECT_EQ(Bytes(packet.bytes.begin() + 2, packet.bytes.begin() + static_cast<long>(packet.length)),
+              c.command);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Protocols, ShippedFiles,
+    testing::Values(
+        ShippedCase{"Pelco-D", "Dome_PelcoD.ini", PtzAction::PanRight,
+                    {0xFF, 0x01, 0x00, 0x02, 0x20, 0x00, 0x23}},
+        ShippedCase{"Pelco-D", "Dome_PelcoD.ini", PtzAction::ZoomIn,
+                    {0xFF, 0x01, 0x00, 0x20, 0x00, 0x00, 0x21}},
+        ShippedCase{"Pelco-D", "Dome_PelcoD.ini", PtzAction::PanStop,
+                    {0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}},
+        ShippedCase{"Pelco-P", "Dome_PelcoP.ini", PtzAction::PanRight,
+                    {0xA0, 0x00, 0x00, 0x02, 0x20, 0x00, 0xAF, 0x2D}},
+        ShippedCase{"Pelco-P", "Dome_PelcoP.ini", PtzAction::ZoomIn,
+                    {0xA0, 0x00, 0x00, 0x20, 0x00, 0x00, 0xAF, 0x2F}},
+        ShippedCase{"Pelco-P", "Dome_PelcoP.ini", PtzAction::ZoomStop,
+                    {0xA0, 0x00, 0x00, 0x00, 0x00, 0x00, 0xAF, 0x0F}},
+        ShippedCase{"Sony VISCA", "Brevantis_VISCA.ini", PtzAction::PanLeft,
+                    {0x81, 0x01, 0x06, 0x01, 0x0C, 0x0A, 0x01, 0x03, 0xFF}},
+        ShippedCase{"Sony VISCA", "Brevantis_VISCA.ini", PtzAction::PanStop,
+                    {0x81, 0x01, 0x06, 0x01, 0x0C, 0x0A, 0x03, 0x03, 0xFF}},
+        ShippedCase{"VISCA", "Brevantis_VISCA.ini", PtzAction::ZoomIn,
+                    {0x81, 0x01, 0x04, 0x07, 0x02, 0xFF}},
+        ShippedCase{"Sony VISCA", "Brevantis_VISCA.ini", PtzAction::ZoomStop,
+                    {0x81, 0x01, 0x04, 0x07, 0x00, 0xFF}}));
+
+TEST(ShippedFiles, PresetsHomeAndTheProtocolTests) {
+    PtzPacket packet;
+    const PtzProtocol pelcoD(AMBRO_PTZ_SETUP_DIR, "Pelco-D", 1, 3);
+    pelcoD.presetGo(0, packet);
+    EXPECT_EQ(packetBytes(packet), (Bytes{47, 7, 0xFF, 0x01, 0x00, 0x07, 0x00, 0x01, 0x09}));
+    EXPECT_EQ(pelcoD.advancedFunctionCount(), 2);
+    EXPECT_FALSE(pelcoD.isVisca());
+    const PtzProtocol pelcoP(AMBRO_PTZ_SETUP_DIR, "pelco-p", 1, 3);
+    pelcoP.presetGo(0, packet);
+    EXPECT_EQ(packetBytes(packet), (Bytes{47, 8, 0xA0, 0x00, 0x00, 0x07, 0x00, 0x01, 0xAF, 0x09}));
+    const PtzProtocol visca(AMBRO_PTZ_SETUP_DIR, "Sony VISCA", 2, 3);
+    EXPECT_TRUE(visca.isVisca());
+    EXPECT_TRUE(visca.hasHome());
+    ASSERT_EQ(visca.packet(PtzAction::Home, packet), 0);
+    EXPECT_EQ(packetBytes(packet), (Bytes{7, 5, 0x82, 0x01, 0x06, 0x04, 0xFF}));
+    visca.presetSet(5, packet);
+    EXPECT_EQ(packetBytes(packet), (Bytes{36, 7, 0x82, 0x01, 0x04, 0x3F, 0x01, 0x05, 0xFF}));
+    // Every address of the files builds commands.
+    for (int address : {1, 255}) {
+        const PtzProtocol wide(AMBRO_PTZ_SETUP_DIR, "Pelco-D", address, 5);
+        ASSERT_EQ(wide.packet(PtzAction::TiltUp, packet), 0);
+        EXPECT_EQ(packet.bytes[3], address);
+        EXPECT_EQ(packet.bytes[7], 0x3F);
+    }
+}
+
+}  // namespace
+}  // namespace ambro::ptz
