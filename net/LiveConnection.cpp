@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "net/Blowfish.h"
+#include "net/FixedText.h"
 #include "net/StreamIo.h"
 #include "platform/ByteOrder.h"
 #include "platform/TcpSocket.h"
@@ -22,6 +23,9 @@ enum Command : std::uint32_t {
     kVideoCheckCommand = 18,
     kVideoStartCommand = 19,
     kVideoChannelsCommand = 32,
+    kPtzPassThroughCommand = 50,
+    kPtzDescriptionCommand = 56,
+    kOutputCommand = 68,
     kAuxiliaryCheckCommand = 176,
     kExtraBlockCommand = 226,
 };
@@ -31,6 +35,10 @@ constexpr std::size_t kLoginReplySize = 20;
 constexpr std::size_t kWordReplySize = 24;
 constexpr std::size_t kPlainReplySize = 20;
 constexpr std::size_t kBodyOffset = 16;
+constexpr std::size_t kPtzDescriptionReplySize = 84;
+constexpr std::size_t kPtzRecordOffset = 20;
+constexpr std::size_t kProtocolNameOffset = 20;
+constexpr std::size_t kProtocolNameLength = 44;
 
 constexpr std::uint32_t kLoginAccepted = 0xF0000000;
 constexpr std::uint32_t kLoginAcceptedAlso = 0xF0000004;
@@ -237,6 +245,46 @@ bool LiveConnection::requestVideoChannels(std::uint32_t channelMask) {
 bool LiveConnection::requestVideoStart() {
     std::array<std::uint8_t, kPlainReplySize> reply;
     return request(kVideoStartCommand, ticket_, reply, kVideoStartCommand);
+}
+
+PtzDescription PtzDescription::fromRecord(std::span<const std::uint8_t, kSize> record) {
+    PtzDescription description;
+    description.present = loadLe32(record.data()) != 0;
+    description.line = loadLe32(record.data() + 4);
+    description.address = loadLe32(record.data() + 8);
+    description.speedLevel = loadLe32(record.data() + 12);
+    description.protocolName =
+        fixedText(record.subspan(kProtocolNameOffset, kProtocolNameLength));
+    return description;
+}
+
+bool LiveConnection::requestPtzDescription(std::uint32_t cameraIndex,
+                                           PtzDescription& description) {
+    FramedRequest message(kPtzDescriptionCommand, ticket_);
+    message.appendLe32(cameraIndex);
+    std::array<std::uint8_t, kPtzDescriptionReplySize> reply;
+    if (!sendAndRead(message, reply, std::nullopt)) return false;
+    description = PtzDescription::fromRecord(
+        std::span<const std::uint8_t, PtzDescription::kSize>(reply.data() + kPtzRecordOffset,
+                                                             PtzDescription::kSize));
+    return true;
+}
+
+bool LiveConnection::requestPtzPassThrough(std::uint32_t line,
+                                           std::span<const std::uint8_t> bytes) {
+    FramedRequest message(kPtzPassThroughCommand, ticket_);
+    message.appendLe32(line);
+    if (!message.appendBytes(bytes)) return false;
+    std::array<std::uint8_t, kPlainReplySize> reply;
+    return sendAndRead(message, reply, std::nullopt);
+}
+
+bool LiveConnection::requestOutput(std::uint16_t output, std::uint16_t state) {
+    FramedRequest message(kOutputCommand, ticket_);
+    message.appendLe16(output);
+    message.appendLe16(state);
+    std::array<std::uint8_t, kPlainReplySize> reply;
+    return sendAndRead(message, reply, std::nullopt);
 }
 
 void LiveConnection::shutdownSockets() {

@@ -40,6 +40,18 @@ bool loginIssuesTicket(std::uint32_t connectionType);
 
 class LiveConnection;
 
+// What the server says of a camera's dome (the PTZ description reply).
+struct PtzDescription {
+    static constexpr std::size_t kSize = 64;
+    bool present = false;
+    std::uint32_t line = 0;           // sent with every pass-through request
+    std::uint32_t address = 0;        // 0-based; the protocol gets address + 1
+    std::uint32_t speedLevel = 0;
+    std::string protocolName;         // the dome model name to look up
+
+    static PtzDescription fromRecord(std::span<const std::uint8_t, kSize> record);
+};
+
 // Where the handshake hands over a connection once it is logged in: the
 // readers of the two streams the server pushes.
 class LiveStreamReaders {
@@ -82,6 +94,12 @@ public:
     bool openVideoConnection();
     bool requestVideoChannels(std::uint32_t channelMask);
     bool requestVideoStart();
+
+    // Requests made while the session runs, on the command connection; the
+    // caller serialises them.
+    bool requestPtzDescription(std::uint32_t cameraIndex, PtzDescription& description);
+    bool requestPtzPassThrough(std::uint32_t line, std::span<const std::uint8_t> bytes);
+    bool requestOutput(std::uint16_t output, std::uint16_t state);
 
     // Makes every blocked or later socket call of the session fail; callable
     // from any thread. The descriptors stay open until closeSockets.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "platform/ByteOrder.h"
 
@@ -86,7 +87,54 @@ void FakeLiveServer::serve(PeerConnection& connection, int index) {
             return;
         }
         if (!connection.send(replyTo(head))) return;
+        const bool videoLogin =
+            head.command == 1 && message->size() >= 88 && platform::loadLe32(message->data() + 84) == 1;
+        if (videoLogin) {
+            streamVideo(connection);
+            return;
+        }
     }
+}
+
+void FakeLiveServer::streamVideo(PeerConnection& connection) const {
+    if (script_.statusRecordIndex) {
+        std::vector<std::uint8_t> record(1200, 0x11);
+        platform::storeLe16(record.data() + 12, *script_.statusRecordIndex);
+        if (!connection.send(record)) return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + FakePeer::kIoTimeout;
+    do {
+        for (const FakeVideoFrame& frame : script_.videoFrames) {
+            std::vector<std::uint8_t> head(36, 0);
+            putWord(head, 0, 'e' | ('S' << 8) | ('o' << 16) | ('R' << 24));
+            const auto length = static_cast<std::uint32_t>(36 + frame.payload.size());
+            putWord(head, 4, frame.announcedLength ? frame.announcedLength : length);
+            putWord(head, 16, frame.sequence);
+            head[32] = frame.sizeCode;
+            head[34] = frame.kind;
+            if (!connection.send(head)) return;
+            if (frame.breakHalfway) {
+                connection.sendHalfAndClose(frame.payload);
+                return;
+            }
+            if (!connection.send(frame.payload)) return;
+            if (script_.repeatVideo) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    } while (script_.repeatVideo && std::chrono::steady_clock::now() < deadline);
+    connection.waitForClose(FakePeer::kIoTimeout);
+}
+
+std::array<std::uint8_t, 64> FakeLiveServerScript::ptzRecordFor(bool present, std::uint32_t line,
+                                                               std::uint32_t address,
+                                                               std::uint32_t speedLevel,
+                                                               const std::string& protocol) {
+    std::array<std::uint8_t, 64> record{};
+    storeLe32(record.data(), present ? 1 : 0);
+    storeLe32(record.data() + 4, line);
+    storeLe32(record.data() + 8, address);
+    storeLe32(record.data() + 12, speedLevel);
+    std::memcpy(record.data() + 20, protocol.data(), std::min<std::size_t>(protocol.size(), 43));
+    return record;
 }
 
 std::vector<std::uint8_t> FakeLiveServer::replyTo(const net::FramedHead& head) const {
@@ -127,6 +175,11 @@ std::vector<std::uint8_t> FakeLiveServer::replyTo(const net::FramedHead& head) c
         case 18: {
             auto reply = serverReply(command, 0, 24);
             putWord(reply, 16, command == 176 ? script_.auxiliaryWord : script_.videoWord);
+            return reply;
+        }
+        case 56: {
+            auto reply = serverReply(command, 0, 84);
+            std::copy(script_.ptzRecord.begin(), script_.ptzRecord.end(), reply.begin() + 20);
             return reply;
         }
         default:

@@ -7,6 +7,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "net/LiveConnection.h"
@@ -14,6 +16,16 @@
 #include "tests/support/FakePeer.h"
 
 namespace ambro::test {
+
+// One frame the fake server pushes on the video connection.
+struct FakeVideoFrame {
+    std::uint32_t sequence = 0;
+    std::uint8_t sizeCode = 21;
+    std::uint8_t kind = 0;
+    std::vector<std::uint8_t> payload;
+    std::uint32_t announcedLength = 0;  // total length in the head; 0: the real one
+    bool breakHalfway = false;          // send half the payload, then drop the connection
+};
 
 // What the fake current-generation server says; tests change what they need.
 struct FakeLiveServerScript {
@@ -36,6 +48,19 @@ struct FakeLiveServerScript {
     std::vector<std::uint32_t> truncateOn;
     // Command codes that get no reply; the server waits for the client to go.
     std::vector<std::uint32_t> holdOn;
+
+    // The video connection: a camera status record with this index (none:
+    // no record), then the frames, once or over and over until the client goes.
+    std::optional<std::uint16_t> statusRecordIndex = 0;
+    std::vector<FakeVideoFrame> videoFrames;
+    bool repeatVideo = false;
+    // The 64-byte record of every PTZ description reply.
+    std::array<std::uint8_t, 64> ptzRecord{};
+
+    static std::array<std::uint8_t, 64> ptzRecordFor(bool present, std::uint32_t line,
+                                                     std::uint32_t address,
+                                                     std::uint32_t speedLevel,
+                                                     const std::string& protocol);
 
     // A server of the given kind with these cameras (bit i = camera i + 1),
     // camera records named "Cam 1" to "Cam 32".
@@ -70,6 +95,7 @@ public:
 
 private:
     void serve(PeerConnection& connection, int index);
+    void streamVideo(PeerConnection& connection) const;
     std::vector<std::uint8_t> replyTo(const net::FramedHead& head) const;
 
     FakeLiveServerScript script_;

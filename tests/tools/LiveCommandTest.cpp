@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#include "platform/ByteOrder.h"
+#include "tests/support/FakeLiveServer.h"
+#include "tests/support/Mpeg4Fixtures.h"
+#include "tests/support/PayloadBuilder.h"
+#include "tests/support/TurboJpeg.h"
+#include "tools/cli/LiveCommand.h"
+
+namespace ambro::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+using test::FakeLiveServer;
+using test::FakeLiveServerScript;
+
+FakeLiveServerScript namedServer() {
+    FakeLiveServerScript script = FakeLiveServerScript::withCameras(51, 0b101);
+    platform::storeLe32(script.information.data() + 4, 1);
+    platform::storeLe32(script.information.data() + 8, 1);
+    platform::storeLe16(script.description.data() + 14, 1);
+    std::memcpy(script.description.data() + 1900, "Siren \"A\"", 9);
+    return script;
+}
+
+class LiveCommand : public testing::Test {
+protected:
+    int run(const FakeLiveServer& server, std::vector<std::string> words) {
+        words.insert(words.begin() + 1, {"--host", "127.0.0.1", "--port",
+                                         std::to_string(server.port()), "--user", "admin",
+                                         "--password", "pw"});
+        out.str("");
+        err.str("");
+        return runLive(words, AMBRO_PTZ_SETUP_DIR, out, err);
+    }
+    std::vector<test::RecordedRequest> requestsOf(const FakeLiveServer& server,
+                                                  std::uint32_t command) {
+        std::vector<test::RecordedRequest> found;
+        for (const auto& request : server.requests()) {
+            if (request.connection == 0 && request.head.command == command) found.push_back(request);
+        }
+        return found;
+    }
+
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(LiveCommand, InfoListsCamerasAndIoNames) {
+    FakeLiveServer server(namedServer());
+    ASSERT_EQ(run(server, {"info"}), 0) << err.str();
+    EXPECT_EQ(out.str(),
+              "generation: current\nserver kind: 51\n"
+              "camera 1: Cam 1 (status record received)\ncamera 3: Cam 3\n"
+              "input: \noutput: Siren \"A\"\n");
+    ASSERT_EQ(run(server, {"info", "--json"}), 0);
+    EXPECT_EQ(out.str(),
+              "{\"generation\":\"current\",\"server_kind\":51,\"cameras\":[{\"number\":1,"
+              "\"name\":\"Cam 1\"},{\"number\":3,\"name\":\"Cam 3\"}],\"io_inputs\":[\"\"],"
+              "\"io_outputs\":[\"Siren \\\"A\\\"\"]}\n");
+}
+
+TEST_F(LiveCommand, ConnectionFailuresUseTheClientsMessages) {
+    FakeLiveServerScript refused = namedServer();
+    refused.loginStatus = 0xF0000002;
+    FakeLiveServer refusing(refused);
+    EXPECT_EQ(run(refusing, {"info"}), 2);
+    EXPECT_EQ(err.str(), "Connected Failed\n");
+
+    FakeLiveServerScript busy;
+    busy.greeting = {net::kRefusingGreeting, 0, 0, 0};
+    FakeLiveServer full(busy);
+    EXPECT_EQ(run(full, {"output", "--output", "1"}), 2);
+    EXPECT_EQ(err.str(), "Too Many Users\n");
+
+    FakeLiveServerScript older;
+    older.greeting = {net::kOlderGenerationGreeting, 0, 7000, 7001};
+    FakeLiveServer old(older);
+    EXPECT_EQ(run(old, {"info"}), 2);
+    EXPECT_NE(err.str().find("older generation"), std::string::npos);
+}
+
+TEST_F(LiveCommand, SnapshotWritesTheFirstPictureOfTheCamera) {
+    FakeLiveServerScript script = namedServer();
+    std::uint32_t sequence = 1;
+    for (const auto& picture : test::splitIntoPictures(
+             test::readFile(test::fixturePath("mpeg4/mpeg4_352x240_bf0.m4v")))) {
+        script.videoFrames.push_back(
+            {sequence++, 23, static_cast<std::uint8_t>(sequence == 2 ? 0 : 1),
+             test::PayloadBuilder(test::PayloadMarker::ChecksumF, picture.bytes).build(), 0,
+             false});
+    }
+    script.repeatVideo = true;
+    FakeLiveServer server(script);
+    const fs::path file = fs::temp_directory_path() / ("ambro-snapshot-" + std::to_string(::getpid()) + ".jpg");
+    ASSERT_EQ(run(server, {"snapshot", "--camera", "2", "--out", file.string()}), 0) << err.str();
+    int width = 0;
+    int height = 0;
+    EXPECT_TRUE(test::turboDecodeBgr(test::readFile(file.string()), width, height).has_value());
+    EXPECT_EQ(width, 352);
+    EXPECT_EQ(height, 240);
+    fs::remove(file);
+    // The second entry of the list is camera 3: mask 4.
+    const auto channels = requestsOf(server, 32);
+    ASSERT_EQ(channels.size(), 2u);
+    EXPECT_EQ(platform::loadLe32(channels[1].bytes.data() + 16), 4u);
+    EXPECT_EQ(run(server, {"snapshot", "--camera", "2", "--out", "/nonexistent/x.jpg"}), 4);
+}
+
+TEST_F(LiveCommand, SnapshotWithoutPicturesTimesOut) {
+    FakeLiveServer server(namedServer());
+    EXPECT_EQ(run(server, {"snapshot", "--camera", "1", "--out", "/tmp/never.jpg", "--timeout", "1"}),
+              3);
+    EXPECT_EQ(run(server, {"snapshot", "--camera", "5", "--out", "/tmp/never.jpg"}), 3);
+}
+
+TEST_F(LiveCommand, PtzClickAndMissingDome) {
+    FakeLiveServerScript script = namedServer();
+    script.ptzRecord = FakeLiveServerScript::ptzRecordFor(true, 3, 0, 3, "Pelco-D");
+    FakeLiveServer server(script);
+    ASSERT_EQ(run(server, {"ptz", "--camera", "1", "zoom-in"}), 0) << err.str();
+    const auto passThrough = requestsOf(server, 50);
+    ASSERT_EQ(passThrough.size(), 2u);
+    EXPECT_EQ(Bytes(passThrough[0].bytes.begin() + 20, passThrough[0].bytes.end()),
+              (Bytes{0xFF, 0x01, 0x00, 0x20, 0x00, 0x00, 0x21}));
+    EXPECT_EQ(run(server, {"ptz", "--camera", "1", "home"}), 3);  // Pelco-D has no home
+    EXPECT_EQ(run(server, {"ptz", "--camera", "1", "spin"}), 1);
+
+    FakeLiveServer plain(namedServer());
+    EXPECT_EQ(run(plain, {"ptz", "--camera", "1", "left"}), 3);
+    EXPECT_EQ(err.str(), "camera 1 has no dome\n");
+}
+
+TEST_F(LiveCommand, OutputPulseAndUsage) {
+    FakeLiveServer server(namedServer());
+    ASSERT_EQ(run(server, {"output", "--output", "4"}), 0);
+    EXPECT_EQ(requestsOf(server, 68).size(), 2u);
+    EXPECT_EQ(run(server, {"output", "--output", "33"}), 1);
+    EXPECT_EQ(runLive({"info"}, AMBRO_PTZ_SETUP_DIR, out, err), 1);
+    EXPECT_EQ(runLive({"dance", "--host", "h", "--port", "1"}, AMBRO_PTZ_SETUP_DIR, out, err), 1);
+}
+
+}  // namespace
+}  // namespace ambro::cli
