@@ -182,11 +182,15 @@ bool CurrentGenerationSession::pulseOutput(int output) {
     return connection_.requestOutput(number, 1) && connection_.requestOutput(number, 0);
 }
 
-void CurrentGenerationSession::close() {
+void CurrentGenerationSession::interrupt() {
     closing_ = true;
     videoStop_ = true;
     auxiliaryStop_ = true;
     connection_.shutdownSockets();
+}
+
+void CurrentGenerationSession::close() {
+    interrupt();
     if (videoReader_.joinable()) videoReader_.join();
     if (auxiliaryReader_.joinable()) auxiliaryReader_.join();
     connection_.closeSockets();
@@ -277,13 +281,9 @@ void CurrentGenerationSession::handleFrame(const std::uint8_t* head, std::size_t
         observer_.pictureSizeChanged(size->width, size->height);
     }
 
-    inputFormat_.imageSize = static_cast<std::uint32_t>(payloadLength);
-    media::DecompressRequest request;
-    request.inputFormat = &inputFormat_;
-    request.inputData = frame_.data();
-    request.outputFormat = &outputFormat_;
-    request.outputPicture = picture_.data();
-    if (decoder_->decompress(&request, sizeof request) != 0 || !decoder_->pictureProduced()) {
+    if (media::decodePayload(*decoder_, inputFormat_, outputFormat_, frame_.data(), payloadLength,
+                             picture_.data()) != 0 ||
+        !decoder_->pictureProduced()) {
         return;
     }
     const std::size_t stride = static_cast<std::size_t>(pictureSize_.width) * 3;

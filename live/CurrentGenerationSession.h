@@ -73,8 +73,11 @@ public:
     // Pulses output 1..32: on, then off.
     bool pulseOutput(int output);
 
+    // Makes a connect() or request in progress on another thread fail soon;
+    // safe from any thread. The owner then joins that thread and calls close().
+    void interrupt();
     // Stops the readers and closes the connections; returns promptly even
-    // while a reader is blocked in a receive.
+    // while a reader is blocked in a receive. Not while connect() runs.
     void close();
 
     bool statusRecordReceived(int index) const;

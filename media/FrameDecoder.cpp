@@ -248,4 +248,16 @@ void FrameDecoder::fillMasks(std::uint8_t* picture) const {
     }
 }
 
+int decodePayload(FrameDecoder& decoder, PictureFormat& inputFormat,
+                  const PictureFormat& outputFormat, std::uint8_t* payload, std::size_t length,
+                  std::uint8_t* picture) {
+    inputFormat.imageSize = static_cast<std::uint32_t>(std::min(length, kMaxPayload + 1));
+    DecompressRequest request;
+    request.inputFormat = &inputFormat;
+    request.inputData = payload;
+    request.outputFormat = &outputFormat;
+    request.outputPicture = picture;
+    return decoder.decompress(&request, sizeof request);
+}
+
 }  // namespace ambro::media

@@ -70,4 +70,10 @@ private:
     MaskStore masks_;
 };
 
+// One decode call as the sessions make it: the payload's length goes into the
+// input format, and the request points at the payload and the picture.
+int decodePayload(FrameDecoder& decoder, PictureFormat& inputFormat,
+                  const PictureFormat& outputFormat, std::uint8_t* payload, std::size_t length,
+                  std::uint8_t* picture);
+
 }  // namespace ambro::media

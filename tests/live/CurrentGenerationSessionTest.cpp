@@ -282,5 +282,19 @@ TEST_F(LiveSession, BrokenVideoReportsDisconnectUnlessClosing) {
     EXPECT_EQ(quiet.disconnects, 0);
 }
 
+TEST_F(LiveSession, InterruptEndsAConnectInProgress) {
+    FakeLiveServerScript script = FakeLiveServerScript::withCameras(51, 1);
+    script.holdOn.push_back(8);  // the server never describes itself
+    FakeLiveServer fake(script);
+    RecordingObserver quiet;
+    CurrentGenerationSession live(fake.endpoint(), "admin", "pw", quiet, AMBRO_PTZ_SETUP_DIR);
+    auto connecting = std::async(std::launch::async, [&] { return live.connect(); });
+    ASSERT_TRUE(fake.waitForRequests(4, 5s));
+    live.interrupt();
+    ASSERT_EQ(connecting.wait_for(3s), std::future_status::ready);
+    EXPECT_FALSE(connecting.get());
+    live.close();
+}
+
 }  // namespace
 }  // namespace ambro::live

@@ -28,13 +28,8 @@ DecoderHarness::DecoderHarness(int width, int height, std::uint32_t outputKind, 
 
 int DecoderHarness::decode(const Bytes& payload) {
     std::copy(payload.begin(), payload.end(), input_.begin());
-    inputFormat_.imageSize = static_cast<std::uint32_t>(payload.size());
-    media::DecompressRequest request;
-    request.inputFormat = &inputFormat_;
-    request.inputData = input_.data();
-    request.outputFormat = &outputFormat_;
-    request.outputPicture = output_.data();
-    return decoder_.decompress(&request, sizeof request);
+    return media::decodePayload(decoder_, inputFormat_, outputFormat_, input_.data(),
+                                payload.size(), output_.data());
 }
 
 Bytes DecoderHarness::picture() const {

@@ -72,13 +72,8 @@ public:
     // Decodes one payload; the result of decompress and whether a picture came.
     std::pair<int, bool> decode(const Bytes& payload) {
         std::copy(payload.begin(), payload.end(), payload_.begin());
-        input_.imageSize = static_cast<std::uint32_t>(payload.size());
-        media::DecompressRequest request;
-        request.inputFormat = &input_;
-        request.inputData = payload_.data();
-        request.outputFormat = &output_;
-        request.outputPicture = picture_.data();
-        const int result = decoder_.decompress(&request, sizeof request);
+        const int result = media::decodePayload(decoder_, input_, output_, payload_.data(),
+                                                payload.size(), picture_.data());
         return {result, result == 0 && decoder_.pictureProduced()};
     }
 
