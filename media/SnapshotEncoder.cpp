@@ -45,6 +45,28 @@ std::uint32_t magnitudeCode(std::int32_t value, int size) {
     return bits & ((1u << size) - 1);
 }
 
+// The 16 pixels of an MCU row that lies wholly inside the picture.
+AMBRO_VECTOR_CLONES
+void gatherRow(const std::uint8_t* __restrict pixels, std::int32_t* __restrict blue,
+               std::int32_t* __restrict green, std::int32_t* __restrict red) {
+    for (int c = 0; c < kMcuSize; ++c) {
+        blue[c] = pixels[3 * c];
+        green[c] = pixels[3 * c + 1];
+        red[c] = pixels[3 * c + 2];
+    }
+}
+
+// The same at the right edge, where columns past it repeat the last pixel.
+void gatherEdgeRow(const std::uint8_t* row, const std::size_t* offsets, std::int32_t* blue,
+                   std::int32_t* green, std::int32_t* red) {
+    for (int c = 0; c < kMcuSize; ++c) {
+        const std::uint8_t* pixel = row + offsets[c];
+        blue[c] = pixel[0];
+        green[c] = pixel[1];
+        red[c] = pixel[2];
+    }
+}
+
 AMBRO_VECTOR_CLONES
 void convertLumaRow(const std::int32_t* red, const std::int32_t* green, const std::int32_t* blue,
                     std::int32_t* left, std::int32_t* right) {
@@ -101,12 +123,11 @@ void SnapshotEncoder::buildQuantisation(int quality) {
             const int value = std::clamp((scale * (*base[table])[i] + 50) / 100, 1, 255);
             quantisation_[table][i] = static_cast<std::uint8_t>(value);
         }
-        for (int k = 0; k < 64; ++k) {
-            const int natural = jpeg::kZigZagToNatural[k];
-            const std::uint32_t divisor =
-                (quantisation_[table][natural] * jpeg::kAanScales[natural] + 1024) >> 11;
-            halves_[table][k] = divisor >> 1;
-            reciprocals_[table][k] = ((std::uint64_t{1} << 32) + divisor - 1) / divisor;
+        for (int i = 0; i < 64; ++i) {
+            const std::int32_t divisor =
+                (quantisation_[table][i] * jpeg::kAanScales[i] + 1024) >> 11;
+            halves_[table][i] = divisor >> 1;
+            reciprocals_[table][i] = 1.0f / static_cast<float>(divisor);
         }
     }
 }
@@ -223,7 +244,7 @@ void SnapshotEncoder::encodeMcuRow(const std::uint8_t* picture, std::size_t stri
 
     const int mcuColumns = (width + kMcuSize - 1) / kMcuSize;
     for (int column = 0; column < mcuColumns; ++column) {
-        // Columns past the right edge repeat the last pixel of the row.
+        const bool inside = (column + 1) * kMcuSize <= width;
         std::size_t offsets[kMcuSize];
         for (int c = 0; c < kMcuSize; ++c) {
             offsets[c] = static_cast<std::size_t>(std::min(column * kMcuSize + c, width - 1)) * 3;
@@ -235,11 +256,10 @@ void SnapshotEncoder::encodeMcuRow(const std::uint8_t* picture, std::size_t stri
             alignas(32) std::int32_t blue[kMcuSize];
             alignas(32) std::int32_t green[kMcuSize];
             alignas(32) std::int32_t red[kMcuSize];
-            for (int c = 0; c < kMcuSize; ++c) {
-                const std::uint8_t* pixel = rows[r] + offsets[c];
-                blue[c] = pixel[0];
-                green[c] = pixel[1];
-                red[c] = pixel[2];
+            if (inside) {
+                gatherRow(rows[r] + offsets[0], blue, green, red);
+            } else {
+                gatherEdgeRow(rows[r], offsets, blue, green, red);
             }
             convertLumaRow(red, green, blue, luma[(r >> 3) * 2] + (r & 7) * 8,
                            luma[(r >> 3) * 2 + 1] + (r & 7) * 8);
@@ -252,21 +272,35 @@ void SnapshotEncoder::encodeMcuRow(const std::uint8_t* picture, std::size_t stri
     }
 }
 
+// (|c| + d / 2) / d with the sign of c. The quotient is the float product
+// (y + 0.5) x (1 / d): for y below 2^17 and d up to 4096 it lies within
+// 2^-6 / d of (y + 0.5) / d, which is never nearer than 0.5 / d to an
+// integer, so truncation gives exactly the integer quotient. AC values are
+// then kept within the 1023 the Huffman tables can code.
+AMBRO_VECTOR_CLONES
+void SnapshotEncoder::quantise(std::int32_t* __restrict block, const Component& component) {
+    const float* __restrict reciprocals = component.reciprocals->data();
+    const std::int32_t* __restrict halves = component.halves->data();
+    for (int i = 0; i < 64; ++i) {
+        const std::int32_t value = block[i];
+        const std::int32_t magnitude = quotient(std::abs(value) + halves[i], reciprocals[i]);
+        const std::int32_t limited = i == 0 ? magnitude : std::min(magnitude, kMaxAc);
+        block[i] = value < 0 ? -limited : limited;
+    }
+}
+
 void SnapshotEncoder::encodeBlock(std::int32_t* block, const Component& component,
                                   std::int32_t& dc, JpegBitWriter& writer) const {
     forwardDctAan(block);
+    quantise(block, component);
 
-    // Quantised coefficients in zig-zag order, with a bit for each non-zero one.
+    // Zig-zag order, with a bit for each non-zero coefficient.
     std::int32_t coefficients[64];
     std::uint64_t nonZero = 0;
-    const std::uint64_t* reciprocals = component.reciprocals->data();
-    const std::uint32_t* halves = component.halves->data();
     for (int k = 0; k < 64; ++k) {
         const std::int32_t value = block[jpeg::kZigZagToNatural[k]];
-        const std::uint64_t rounded = static_cast<std::uint32_t>(std::abs(value)) + halves[k];
-        const auto magnitude = static_cast<std::int32_t>((rounded * reciprocals[k]) >> 32);
-        coefficients[k] = value < 0 ? -magnitude : magnitude;
-        nonZero |= static_cast<std::uint64_t>(magnitude != 0) << k;
+        coefficients[k] = value;
+        nonZero |= static_cast<std::uint64_t>(value != 0) << k;
     }
 
     const std::int32_t difference = coefficients[0] - dc;
@@ -285,7 +319,7 @@ void SnapshotEncoder::encodeBlock(std::int32_t* block, const Component& componen
         int run = k - previous - 1;
         previous = k;
         for (; run > 15; run -= 16) writer.putBits(ac.code[0xF0], ac.length[0xF0]);
-        const std::int32_t value = std::clamp(coefficients[k], -kMaxAc, kMaxAc);
+        const std::int32_t value = coefficients[k];
         const int size = magnitudeBits(value);
         const int symbol = (run << 4) | size;
         writer.putBits((static_cast<std::uint32_t>(ac.code[symbol]) << size) |

@@ -46,8 +46,8 @@ private:
         std::array<std::uint8_t, 256> length{};
     };
     struct Component {
-        const std::array<std::uint64_t, 64>* reciprocals;
-        const std::array<std::uint32_t, 64>* halves;
+        const std::array<float, 64>* reciprocals;
+        const std::array<std::int32_t, 64>* halves;
         const HuffmanCodes* dc;
         const HuffmanCodes* ac;
     };
@@ -63,12 +63,20 @@ private:
 
     int quality_;
     std::array<std::array<std::uint8_t, 64>, 2> quantisation_{};  // natural order
-    // Quantisation in zig-zag order: (|c| + divisor / 2) / divisor, computed as
-    // (x * ceil(2^32 / divisor)) >> 32, which equals the quotient whenever
-    // x * divisor < 2^32; the DCT's outputs stay below 2^17 and the divisors
-    // below 2^12.
-    std::array<std::array<std::uint32_t, 64>, 2> halves_{};
-    std::array<std::array<std::uint64_t, 64>, 2> reciprocals_{};
+    // Quantisation, natural order: y = |c| + divisor / 2, then y / divisor as
+    // the float product (y + 0.5) x (1 / divisor), truncated (see quantise).
+    std::array<std::array<std::int32_t, 64>, 2> halves_{};
+    std::array<std::array<float, 64>, 2> reciprocals_{};
+
+public:
+    // y / divisor as the encoder computes it; exact for every y below 2^17
+    // and every divisor up to 4096.
+    static std::int32_t quotient(std::int32_t y, float reciprocal) {
+        return static_cast<std::int32_t>((static_cast<float>(y) + 0.5f) * reciprocal);
+    }
+
+private:
+    static void quantise(std::int32_t* __restrict block, const Component& component);
     HuffmanCodes luminanceDc_;
     HuffmanCodes luminanceAc_;
     HuffmanCodes chrominanceDc_;

@@ -153,6 +153,23 @@ INSTANTIATE_TEST_SUITE_P(
                     PictureCase{"Odd33x31", 33, 31, nullptr, 34.0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The quotient only grows with y, so being right on both sides of every
+// multiple of every divisor makes it right for every y below 2^17.
+TEST(SnapshotEncoder, QuantisationQuotientIsExact) {
+    constexpr std::int32_t kLimit = 1 << 17;
+    for (std::int32_t divisor = 1; divisor <= 4096; ++divisor) {
+        const float reciprocal = 1.0f / static_cast<float>(divisor);
+        for (std::int32_t k = 0; k * divisor < kLimit; ++k) {
+            const std::int32_t y = k * divisor;
+            ASSERT_EQ(SnapshotEncoder::quotient(y, reciprocal), k) << y << " / " << divisor;
+            if (y > 0) {
+                ASSERT_EQ(SnapshotEncoder::quotient(y - 1, reciprocal), k - 1) << divisor;
+            }
+        }
+        ASSERT_EQ(SnapshotEncoder::quotient(kLimit - 1, reciprocal), (kLimit - 1) / divisor);
+    }
+}
+
 TEST(SnapshotEncoder, TopRowIsWrittenFirst) {
     const int width = 16;
     const int height = 16;
