@@ -5,6 +5,7 @@
 #include <cstring>
 #include <future>
 #include <mutex>
+#include <random>
 #include <thread>
 
 #include "live/CurrentGenerationSession.h"
@@ -280,6 +281,31 @@ TEST_F(LiveSession, BrokenVideoReportsDisconnectUnlessClosing) {
     EXPECT_EQ(closed.wait_for(3s), std::future_status::ready);
     std::lock_guard lock(quiet.mutex);
     EXPECT_EQ(quiet.disconnects, 0);
+}
+
+// A hostile server: frames of random bytes in every size code, then a head
+// that is not one. Nothing may crash; the reader ends quietly on the bad head.
+TEST_F(LiveSession, GarbageVideoIsSurvived) {
+    std::mt19937 random(7);
+    FakeLiveServerScript script = FakeLiveServerScript::withCameras(51, 1);
+    std::uint32_t sequence = 1;
+    for (int i = 0; i < 60; ++i) {
+        Bytes payload(1 + random() % 9000);
+        for (auto& byte : payload) byte = static_cast<std::uint8_t>(random());
+        const std::uint8_t codes[] = {2, 4, 21, 22, 23, 24};
+        script.videoFrames.push_back(frame(sequence++, static_cast<std::uint8_t>(random() % 2),
+                                           payload, codes[random() % 6]));
+    }
+    script.videoFrames.push_back(frame(sequence, 0, fixturePayloads()[0]));
+    FakeVideoFrame bad = frame(sequence + 1, 0, Bytes(100, 0x55));
+    bad.announcedLength = 20;  // shorter than its own head
+    script.videoFrames.push_back(bad);
+    script.videoFrames.push_back(frame(1, 0, fixturePayloads()[0]));
+    start(script);
+    ASSERT_TRUE(observer.waitFor([&] { return observer.pictures >= 1; }));
+    std::this_thread::sleep_for(200ms);
+    std::lock_guard lock(observer.mutex);
+    EXPECT_EQ(observer.disconnects, 0);
 }
 
 TEST_F(LiveSession, InterruptEndsAConnectInProgress) {
