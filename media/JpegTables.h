@@ -21,16 +21,16 @@ extern const std::array<std::uint16_t, 64> kAanScales;
 
 // A Huffman table as written in a DHT segment: code counts by length 1..16
 // and the symbols in code order.
-struct HuffmanSpec {
+struct HuffmanTable {
     std::array<std::uint8_t, 16> bits;
     const std::uint8_t* values;
     int valueCount;
 };
 
 // Annex K.3 to K.6.
-extern const HuffmanSpec kLuminanceDc;
-extern const HuffmanSpec kLuminanceAc;
-extern const HuffmanSpec kChrominanceDc;
-extern const HuffmanSpec kChrominanceAc;
+extern const HuffmanTable kLuminanceDc;
+extern const HuffmanTable kLuminanceAc;
+extern const HuffmanTable kChrominanceDc;
+extern const HuffmanTable kChrominanceAc;
 
 }  // namespace ambro::media::jpeg

@@ -97,11 +97,11 @@ void writeSegmentHead(JpegBitWriter& writer, std::uint8_t marker, std::uint16_t 
 }
 
 void writeHuffmanSegment(JpegBitWriter& writer, std::uint8_t classAndId,
-                         const jpeg::HuffmanSpec& spec) {
-    writeSegmentHead(writer, 0xC4, static_cast<std::uint16_t>(19 + spec.valueCount));
+                         const jpeg::HuffmanTable& table) {
+    writeSegmentHead(writer, 0xC4, static_cast<std::uint16_t>(19 + table.valueCount));
     writer.putByte(classAndId);
-    for (std::uint8_t count : spec.bits) writer.putByte(count);
-    for (int i = 0; i < spec.valueCount; ++i) writer.putByte(spec.values[i]);
+    for (std::uint8_t count : table.bits) writer.putByte(count);
+    for (int i = 0; i < table.valueCount; ++i) writer.putByte(table.values[i]);
 }
 
 }  // namespace
@@ -133,13 +133,13 @@ void SnapshotEncoder::buildQuantisation(int quality) {
 }
 
 // Canonical codes from the code counts (T.81 Annex C).
-SnapshotEncoder::HuffmanCodes SnapshotEncoder::buildCodes(const jpeg::HuffmanSpec& spec) {
+SnapshotEncoder::HuffmanCodes SnapshotEncoder::buildCodes(const jpeg::HuffmanTable& table) {
     HuffmanCodes codes;
     std::uint16_t code = 0;
     int index = 0;
     for (int length = 1; length <= 16; ++length) {
-        for (int i = 0; i < spec.bits[length - 1]; ++i, ++index) {
-            const std::uint8_t symbol = spec.values[index];
+        for (int i = 0; i < table.bits[length - 1]; ++i, ++index) {
+            const std::uint8_t symbol = table.values[index];
             codes.code[symbol] = code++;
             codes.length[symbol] = static_cast<std::uint8_t>(length);
         }

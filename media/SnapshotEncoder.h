@@ -53,7 +53,7 @@ private:
     };
 
     void buildQuantisation(int quality);
-    static HuffmanCodes buildCodes(const jpeg::HuffmanSpec& spec);
+    static HuffmanCodes buildCodes(const jpeg::HuffmanTable& table);
 
     void writeHeaders(JpegBitWriter& writer, int width, int height) const;
     void encodeMcuRow(const std::uint8_t* picture, std::size_t stride, int width, int height,
