@@ -24,7 +24,12 @@ public:
 
     // The low `count` bits of `value` (count at most 32).
     void putBits(std::uint32_t value, int count) {
-        buffer_ = (buffer_ << count) | (value & ((std::uint64_t{1} << count) - 1));
+        putExactBits(value & static_cast<std::uint32_t>((std::uint64_t{1} << count) - 1), count);
+    }
+
+    // `value` has no bits above the lowest `count` (count at most 32).
+    void putExactBits(std::uint32_t value, int count) {
+        buffer_ = (buffer_ << count) | value;
         count_ += count;
         if (count_ >= 32) flushWord();
     }

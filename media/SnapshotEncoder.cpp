@@ -41,8 +41,21 @@ int magnitudeBits(std::int32_t value) {
 
 // The magnitude bits of a value: negative values as value - 1 in `size` bits.
 std::uint32_t magnitudeCode(std::int32_t value, int size) {
-    const auto bits = static_cast<std::uint32_t>(value < 0 ? value - 1 : value);
+    const auto bits = static_cast<std::uint32_t>(value + (value >> 31));
     return bits & ((1u << size) - 1);
+}
+
+// The zig-zag order as indexes the compiler can gather with.
+const std::array<std::int32_t, 64> kZigZagOrder = [] {
+    std::array<std::int32_t, 64> order{};
+    for (int k = 0; k < 64; ++k) order[k] = jpeg::kZigZagToNatural[k];
+    return order;
+}();
+
+// A symbol's code followed by `size` magnitude bits of `value`.
+void putSymbol(JpegBitWriter& writer, std::uint32_t packed, std::int32_t value, int size) {
+    writer.putExactBits(((packed >> 8) << size) | magnitudeCode(value, size),
+                        static_cast<int>(packed & 0xFF) + size);
 }
 
 // The 16 pixels of an MCU row that lies wholly inside the picture.
@@ -123,11 +136,12 @@ void SnapshotEncoder::buildQuantisation(int quality) {
             const int value = std::clamp((scale * (*base[table])[i] + 50) / 100, 1, 255);
             quantisation_[table][i] = static_cast<std::uint8_t>(value);
         }
-        for (int i = 0; i < 64; ++i) {
+        for (int k = 0; k < 64; ++k) {
+            const int natural = jpeg::kZigZagToNatural[k];
             const std::int32_t divisor =
-                (quantisation_[table][i] * jpeg::kAanScales[i] + 1024) >> 11;
-            halves_[table][i] = divisor >> 1;
-            reciprocals_[table][i] = 1.0f / static_cast<float>(divisor);
+                (quantisation_[table][natural] * jpeg::kAanScales[natural] + 1024) >> 11;
+            halves_[table][k] = divisor >> 1;
+            reciprocals_[table][k] = 1.0f / static_cast<float>(divisor);
         }
     }
 }
@@ -140,8 +154,8 @@ SnapshotEncoder::HuffmanCodes SnapshotEncoder::buildCodes(const jpeg::HuffmanTab
     for (int length = 1; length <= 16; ++length) {
         for (int i = 0; i < table.bits[length - 1]; ++i, ++index) {
             const std::uint8_t symbol = table.values[index];
-            codes.code[symbol] = code++;
-            codes.length[symbol] = static_cast<std::uint8_t>(length);
+            codes.packed[symbol] = (static_cast<std::uint32_t>(code++) << 8) |
+                                   static_cast<std::uint32_t>(length);
         }
         code = static_cast<std::uint16_t>(code << 1);
     }
@@ -278,37 +292,43 @@ void SnapshotEncoder::encodeMcuRow(const std::uint8_t* picture, std::size_t stri
 // integer, so truncation gives exactly the integer quotient. AC values are
 // then kept within the 1023 the Huffman tables can code.
 AMBRO_VECTOR_CLONES
-void SnapshotEncoder::quantise(std::int32_t* __restrict block, const Component& component) {
+void SnapshotEncoder::quantise(const std::int32_t* __restrict block, const Component& component,
+                               std::int32_t* __restrict zigZag) {
     const float* __restrict reciprocals = component.reciprocals->data();
     const std::int32_t* __restrict halves = component.halves->data();
-    for (int i = 0; i < 64; ++i) {
-        const std::int32_t value = block[i];
-        const std::int32_t magnitude = quotient(std::abs(value) + halves[i], reciprocals[i]);
-        const std::int32_t limited = i == 0 ? magnitude : std::min(magnitude, kMaxAc);
-        block[i] = value < 0 ? -limited : limited;
+    const std::int32_t* __restrict order = kZigZagOrder.data();
+    for (int k = 0; k < 64; ++k) {
+        const std::int32_t value = block[order[k]];
+        const std::int32_t magnitude = quotient(std::abs(value) + halves[k], reciprocals[k]);
+        const std::int32_t limited = k == 0 ? magnitude : std::min(magnitude, kMaxAc);
+        zigZag[k] = value < 0 ? -limited : limited;
     }
+}
+
+// A bit for each non-zero coefficient, built as two halves the compiler can
+// vectorise.
+AMBRO_VECTOR_CLONES
+std::uint64_t nonZeroBits(const std::int32_t* __restrict coefficients) {
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    for (int k = 0; k < 32; ++k) low |= static_cast<std::uint32_t>(coefficients[k] != 0) << k;
+    for (int k = 0; k < 32; ++k) {
+        high |= static_cast<std::uint32_t>(coefficients[32 + k] != 0) << k;
+    }
+    return (static_cast<std::uint64_t>(high) << 32) | low;
 }
 
 void SnapshotEncoder::encodeBlock(std::int32_t* block, const Component& component,
                                   std::int32_t& dc, JpegBitWriter& writer) const {
     forwardDctAan(block);
-    quantise(block, component);
-
-    // Zig-zag order, with a bit for each non-zero coefficient.
-    std::int32_t coefficients[64];
-    std::uint64_t nonZero = 0;
-    for (int k = 0; k < 64; ++k) {
-        const std::int32_t value = block[jpeg::kZigZagToNatural[k]];
-        coefficients[k] = value;
-        nonZero |= static_cast<std::uint64_t>(value != 0) << k;
-    }
+    alignas(32) std::int32_t coefficients[64];
+    quantise(block, component, coefficients);
+    std::uint64_t nonZero = nonZeroBits(coefficients);
 
     const std::int32_t difference = coefficients[0] - dc;
     dc = coefficients[0];
     const int dcSize = magnitudeBits(difference);
-    writer.putBits((static_cast<std::uint32_t>(component.dc->code[dcSize]) << dcSize) |
-                       magnitudeCode(difference, dcSize),
-                   component.dc->length[dcSize] + dcSize);
+    putSymbol(writer, component.dc->packed[dcSize], difference, dcSize);
 
     nonZero &= ~std::uint64_t{1};
     int previous = 0;
@@ -318,15 +338,12 @@ void SnapshotEncoder::encodeBlock(std::int32_t* block, const Component& componen
         nonZero &= nonZero - 1;
         int run = k - previous - 1;
         previous = k;
-        for (; run > 15; run -= 16) writer.putBits(ac.code[0xF0], ac.length[0xF0]);
+        for (; run > 15; run -= 16) writer.putExactBits(ac.code(0xF0), ac.length(0xF0));
         const std::int32_t value = coefficients[k];
         const int size = magnitudeBits(value);
-        const int symbol = (run << 4) | size;
-        writer.putBits((static_cast<std::uint32_t>(ac.code[symbol]) << size) |
-                           magnitudeCode(value, size),
-                       ac.length[symbol] + size);
+        putSymbol(writer, ac.packed[(run << 4) | size], value, size);
     }
-    if (previous != 63) writer.putBits(ac.code[0x00], ac.length[0x00]);
+    if (previous != 63) writer.putExactBits(ac.code(0x00), ac.length(0x00));
 }
 
 }  // namespace ambro::media

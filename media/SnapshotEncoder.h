@@ -41,9 +41,11 @@ public:
     const std::array<std::uint8_t, 64>& chrominanceTable() const { return quantisation_[1]; }
 
 private:
+    // Per symbol: the code in the upper bits, its length in the low 8.
     struct HuffmanCodes {
-        std::array<std::uint16_t, 256> code{};
-        std::array<std::uint8_t, 256> length{};
+        std::array<std::uint32_t, 256> packed{};
+        std::uint32_t code(int symbol) const { return packed[symbol] >> 8; }
+        int length(int symbol) const { return static_cast<int>(packed[symbol] & 0xFF); }
     };
     struct Component {
         const std::array<float, 64>* reciprocals;
@@ -63,7 +65,7 @@ private:
 
     int quality_;
     std::array<std::array<std::uint8_t, 64>, 2> quantisation_{};  // natural order
-    // Quantisation, natural order: y = |c| + divisor / 2, then y / divisor as
+    // Quantisation in zig-zag order: y = |c| + divisor / 2, then y / divisor as
     // the float product (y + 0.5) x (1 / divisor), truncated (see quantise).
     std::array<std::array<std::int32_t, 64>, 2> halves_{};
     std::array<std::array<float, 64>, 2> reciprocals_{};
@@ -76,7 +78,9 @@ public:
     }
 
 private:
-    static void quantise(std::int32_t* __restrict block, const Component& component);
+    // Quantises a natural-order block into zig-zag order.
+    static void quantise(const std::int32_t* __restrict block, const Component& component,
+                         std::int32_t* __restrict zigZag);
     HuffmanCodes luminanceDc_;
     HuffmanCodes luminanceAc_;
     HuffmanCodes chrominanceDc_;
