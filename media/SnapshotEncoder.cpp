@@ -92,14 +92,23 @@ void convertLumaRow(const std::int32_t* red, const std::int32_t* green, const st
 }
 
 AMBRO_VECTOR_CLONES
-void convertChromaRow(const std::int32_t* red, const std::int32_t* green,
-                      const std::int32_t* blue, std::int32_t* cb, std::int32_t* cr) {
+void convertChromaRow(const std::int32_t* __restrict red, const std::int32_t* __restrict green,
+                      const std::int32_t* __restrict blue, std::int32_t* __restrict cb,
+                      std::int32_t* __restrict cr) {
+    // All 16 columns in one contiguous pass, of which the even ones are kept:
+    // cheaper than reading every other pixel.
+    alignas(32) std::int32_t blueDifference[kMcuSize];
+    alignas(32) std::int32_t redDifference[kMcuSize];
+    for (int c = 0; c < kMcuSize; ++c) {
+        const std::int32_t r = red[c];
+        const std::int32_t g = green[c];
+        const std::int32_t b = blue[c];
+        blueDifference[c] = ((-kCbR * r - kCbG * g + kHalfChroma * b + kChromaOffset) >> 16) - 128;
+        redDifference[c] = ((kHalfChroma * r - kCrG * g - kCrB * b + kChromaOffset) >> 16) - 128;
+    }
     for (int c = 0; c < 8; ++c) {
-        const std::int32_t r = red[2 * c];
-        const std::int32_t g = green[2 * c];
-        const std::int32_t b = blue[2 * c];
-        cb[c] = ((-kCbR * r - kCbG * g + kHalfChroma * b + kChromaOffset) >> 16) - 128;
-        cr[c] = ((kHalfChroma * r - kCrG * g - kCrB * b + kChromaOffset) >> 16) - 128;
+        cb[c] = blueDifference[2 * c];
+        cr[c] = redDifference[2 * c];
     }
 }
 
