@@ -63,48 +63,39 @@ def description(title, supported, addresses, pan, tilt, checksum, presets, motio
     return "\r\n".join(lines) + "\r\n"
 
 
-def pelco_d():
-    def cmd(c1, c2, d1="00", d2="00"):
-        return ["FF", "Addr", c1, c2, d1, d2, "Sum"]
+def pelco(title, address_codes, checksum, cmd, focus_near, focus_far, scan_on, scan_off):
+    """Pelco-D and Pelco-P share their command layout but for the framing."""
     stop = cmd("00", "00")
     motions = [
         ("Pan Right Start", cmd("00", "02", "PS1")), ("Pan Left Start", cmd("00", "04", "PS1")),
         ("Tilt Up Start", cmd("00", "08", "00", "TS1")),
         ("Tilt Down Start", cmd("00", "10", "00", "TS1")),
         ("Zoom In Start", cmd("00", "20")), ("Zoom Out Start", cmd("00", "40")),
-        ("Focus Near Start", cmd("01", "00")), ("Focus Far Start", cmd("00", "80")),
+        ("Focus Near Start", cmd(*focus_near)), ("Focus Far Start", cmd(*focus_far)),
         ("Auto Focus", cmd("00", "2B")),
         ("Pan Stop", stop), ("Tilt Stop", stop), ("Zoom Stop", stop), ("Focus Stop", stop),
     ]
-    advanced = [("Auto Scan On", "SCAN ON", cmd("90", "00")),
-                ("Auto Scan Off", "SCAN OFF", cmd("10", "00"))]
+    advanced = [("Auto Scan On", "SCAN ON", cmd(*scan_on)),
+                ("Auto Scan Off", "SCAN OFF", cmd(*scan_off))]
     presets = (list(range(1, 65)), cmd("00", "03", "00", "P"), cmd("00", "07", "00", "P"))
-    return description("Pelco-D, addresses 1-255, 64 presets",
+    speeds = [0x08, 0x10, 0x20, 0x30, 0x3F]
+    return description(title,
                        {"ZOOM", "FOCUS", "AUTO FOCUS", "PT SPEED", "PRESET", "AUTO", "TILT", "PAN"},
-                       list(range(1, 256)), [0x08, 0x10, 0x20, 0x30, 0x3F],
-                       [0x08, 0x10, 0x20, 0x30, 0x3F], (6, 2, 1), presets, motions, advanced)
+                       address_codes, speeds, speeds, checksum, presets, motions, advanced)
+
+
+def pelco_d():
+    def cmd(c1, c2, d1="00", d2="00"):
+        return ["FF", "Addr", c1, c2, d1, d2, "Sum"]
+    return pelco("Pelco-D, addresses 1-255, 64 presets", list(range(1, 256)), (6, 2, 1), cmd,
+                 ("01", "00"), ("00", "80"), ("90", "00"), ("10", "00"))
 
 
 def pelco_p():
     def cmd(d1, d2, d3="00", d4="00"):
         return ["A0", "Addr", d1, d2, d3, d4, "AF", "Sum"]
-    stop = cmd("00", "00")
-    motions = [
-        ("Pan Right Start", cmd("00", "02", "PS1")), ("Pan Left Start", cmd("00", "04", "PS1")),
-        ("Tilt Up Start", cmd("00", "08", "00", "TS1")),
-        ("Tilt Down Start", cmd("00", "10", "00", "TS1")),
-        ("Zoom In Start", cmd("00", "20")), ("Zoom Out Start", cmd("00", "40")),
-        ("Focus Near Start", cmd("02", "00")), ("Focus Far Start", cmd("01", "00")),
-        ("Auto Focus", cmd("00", "2B")),
-        ("Pan Stop", stop), ("Tilt Stop", stop), ("Zoom Stop", stop), ("Focus Stop", stop),
-    ]
-    advanced = [("Auto Scan On", "SCAN ON", cmd("20", "00")),
-                ("Auto Scan Off", "SCAN OFF", cmd("00", "00"))]
-    presets = (list(range(1, 65)), cmd("00", "03", "00", "P"), cmd("00", "07", "00", "P"))
-    return description("Pelco-P, addresses 1-32 (sent as 00-1F), 64 presets",
-                       {"ZOOM", "FOCUS", "AUTO FOCUS", "PT SPEED", "PRESET", "AUTO", "TILT", "PAN"},
-                       list(range(0, 32)), [0x08, 0x10, 0x20, 0x30, 0x3F],
-                       [0x08, 0x10, 0x20, 0x30, 0x3F], (4, 1, 1), presets, motions, advanced)
+    return pelco("Pelco-P, addresses 1-32 (sent as 00-1F), 64 presets", list(range(0, 32)),
+                 (4, 1, 1), cmd, ("02", "00"), ("01", "00"), ("20", "00"), ("00", "00"))
 
 
 def visca():
