@@ -55,7 +55,7 @@ void frameDecoder(benchmark::State& state) {
     PictureFormat output = input;
     FrameDecoder decoder;
     decoder.decompressBegin(&input, &output);
-    Bytes buffer(716800 + FrameDecoder::kInputPadding);
+    Bytes buffer(FrameDecoder::kMaxPayload + FrameDecoder::kInputPadding);
     Bytes picture(static_cast<std::size_t>(c.width) * c.height * 3);
     DecompressRequest request;
     request.inputFormat = &input;
@@ -95,7 +95,7 @@ void plainLibrary(benchmark::State& state) {
     xvid_dec_create_t create{};
     create.version = XVID_VERSION;
     xvid_decore(nullptr, XVID_DEC_CREATE, &create, nullptr);
-    Bytes buffer(716800 + FrameDecoder::kInputPadding);
+    Bytes buffer(FrameDecoder::kMaxPayload + FrameDecoder::kInputPadding);
     Bytes picture(static_cast<std::size_t>(c.width) * c.height * 3);
 
     const auto decodeOne = [&](const Bytes& stream) {

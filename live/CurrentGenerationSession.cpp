@@ -68,8 +68,8 @@ CurrentGenerationSession::~CurrentGenerationSession() { close(); }
 bool CurrentGenerationSession::connect() {
     // The readers start before the handshake's last requests; one that has
     // to stop video must wait until the command connection is free.
-    std::unique_lock<std::timed_mutex> lock(clientMutexPtz_, std::defer_lock);
-    if (!lockCommandConnection(lock) || !connection_.connectSession()) return false;
+    const auto lock = lockCommandConnection();
+    if (!lock || !connection_.connectSession()) return false;
     const auto& cameras = connection_.cameraList().cameras;
     if (cameras.empty()) return true;
     currentCamera_ = cameras.front().number - 1;
@@ -81,17 +81,16 @@ bool CurrentGenerationSession::selectCamera(std::size_t entry) {
     const auto& cameras = connection_.cameraList().cameras;
     if (entry >= cameras.size()) return false;
     const int camera = cameras[entry].number - 1;
-    std::unique_lock<std::timed_mutex> lock(clientMutexPtz_, std::defer_lock);
-    if (!lockCommandConnection(lock)) return false;
+    const auto lock = lockCommandConnection();
+    if (!lock) return false;
     currentCamera_ = camera;
     if (!connection_.requestVideoChannels(1u << camera)) return false;
     return requestPtzDescriptionLocked(camera);
 }
 
-bool CurrentGenerationSession::lockCommandConnection(std::unique_lock<std::timed_mutex>& lock) {
-    if (!platform::lockWithTries(*lock.mutex(), kLockTries, kLockTry, closing_)) return false;
-    lock = std::unique_lock<std::timed_mutex>(*lock.mutex(), std::adopt_lock);
-    return true;
+std::unique_lock<std::timed_mutex> CurrentGenerationSession::lockCommandConnection() {
+    if (!platform::lockWithTries(clientMutexPtz_, kLockTries, kLockTry, closing_)) return {};
+    return std::unique_lock<std::timed_mutex>(clientMutexPtz_, std::adopt_lock);
 }
 
 bool CurrentGenerationSession::requestPtzDescriptionLocked(int camera) {
@@ -125,8 +124,8 @@ void CurrentGenerationSession::setUpPtz(const net::PtzDescription& description) 
 }
 
 PtzResult CurrentGenerationSession::cameraAction(CameraAction action, int presetNumber) {
-    std::unique_lock<std::timed_mutex> lock(clientMutexPtz_, std::defer_lock);
-    if (!lockCommandConnection(lock)) return PtzResult::Busy;
+    const auto lock = lockCommandConnection();
+    if (!lock) return PtzResult::Busy;
     const int camera = currentCamera_;
     if (camera < 0) return PtzResult::NoCamera;
     if (!requestPtzDescriptionLocked(camera)) return PtzResult::Failed;
@@ -176,8 +175,8 @@ bool CurrentGenerationSession::sendEntries(const ptz::PtzPacket& packet, int typ
 
 bool CurrentGenerationSession::pulseOutput(int output) {
     if (output < 1 || output > kLastOutput) return false;
-    std::unique_lock<std::timed_mutex> lock(clientMutexPtz_, std::defer_lock);
-    if (!lockCommandConnection(lock)) return false;
+    const auto lock = lockCommandConnection();
+    if (!lock) return false;
     const auto number = static_cast<std::uint16_t>(output - 1);
     return connection_.requestOutput(number, 1) && connection_.requestOutput(number, 0);
 }
@@ -271,8 +270,7 @@ void CurrentGenerationSession::handleFrame(const std::uint8_t* head, std::size_t
     const auto size = imageSizeOfCode(sizeCode);
     if (!size) {
         observer_.unsupportedImageSize(sizeCode);
-        std::unique_lock<std::timed_mutex> lock(clientMutexPtz_, std::defer_lock);
-        if (lockCommandConnection(lock)) connection_.requestVideoChannels(0);
+        if (const auto lock = lockCommandConnection()) connection_.requestVideoChannels(0);
         return;
     }
     if (sizeCode != lastSizeCode_) {

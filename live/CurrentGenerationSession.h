@@ -43,7 +43,7 @@ public:
     static constexpr std::size_t kStatusRecordSize = 1200;
     static constexpr int kStatusRecords = 32;
     static constexpr std::size_t kVideoHeadSize = 36;
-    static constexpr std::uint32_t kMaxFrameLength = 716800;
+    static constexpr std::uint32_t kMaxFrameLength = media::FrameDecoder::kMaxPayload;
     // "ClientMutexPtz" is tried this many times, this long each time.
     static constexpr int kLockTries = 1200;
     static constexpr std::chrono::milliseconds kLockTry{50};
@@ -92,7 +92,8 @@ private:
     void configurePicture(const ImageSize& size);
     void storeStatusRecord(const std::uint8_t* record);
 
-    bool lockCommandConnection(std::unique_lock<std::timed_mutex>& lock);
+    // "ClientMutexPtz" within its tries; an empty lock when not taken.
+    std::unique_lock<std::timed_mutex> lockCommandConnection();
     bool requestPtzDescriptionLocked(int camera);
     void setUpPtz(const net::PtzDescription& description);
     bool sendEntries(const ptz::PtzPacket& packet, int type);

@@ -17,7 +17,6 @@ namespace {
 
 constexpr int kMaxScrambledBlocksRead = 3;
 constexpr int kMaxDimension = 8191;  // the largest size a VOL header can announce
-constexpr std::size_t kMaxPayload = 716800;
 constexpr std::size_t kLeastToContinue = 12;
 constexpr int kReferenceWidth = 360;
 constexpr int kReferenceHeight = 240;
@@ -81,7 +80,7 @@ int FrameDecoder::decompressBegin(const PictureFormat* input, const PictureForma
     decompressEnd();
     width_ = width;
     height_ = height;
-    outputHeight_ = (width == 640 && height == 240) ? 480 : height;
+    outputHeight_ = outputHeightFor(width, height);
     const bool rgb555 = output->importantColours == kOutputRgb555;
     bytesPerPixel_ = rgb555 ? 2 : 3;
     colourSpace_ = rgb555 ? XVID_CSP_RGB555 : XVID_CSP_BGR;
@@ -251,7 +250,8 @@ void FrameDecoder::fillMasks(std::uint8_t* picture) const {
 int decodePayload(FrameDecoder& decoder, PictureFormat& inputFormat,
                   const PictureFormat& outputFormat, std::uint8_t* payload, std::size_t length,
                   std::uint8_t* picture) {
-    inputFormat.imageSize = static_cast<std::uint32_t>(std::min(length, kMaxPayload + 1));
+    inputFormat.imageSize =
+        static_cast<std::uint32_t>(std::min(length, FrameDecoder::kMaxPayload + 1));
     DecompressRequest request;
     request.inputFormat = &inputFormat;
     request.inputData = payload;

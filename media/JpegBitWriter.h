@@ -43,7 +43,6 @@ public:
 
     bool overflowed() const { return overflowed_; }
     std::size_t size() const { return static_cast<std::size_t>(position_ - start_); }
-    std::size_t remaining() const { return static_cast<std::size_t>(end_ - position_); }
 
 private:
     void emit(std::uint8_t byte) {

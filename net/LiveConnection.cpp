@@ -149,18 +149,19 @@ bool LiveConnection::receiveGreeting(SocketField& socket, Greeting& greeting) {
     return true;
 }
 
-bool LiveConnection::sendAndRead(const FramedRequest& message, std::span<std::uint8_t> reply,
+bool LiveConnection::sendAndRead(SocketField& socket, const FramedRequest& message,
+                                 std::span<std::uint8_t> reply,
                                  std::optional<std::uint32_t> expectedCommand) {
-    if (!message.send(commandSocket_)) return false;
+    if (!message.send(socket)) return false;
     std::uint32_t totalLength = 0;
-    if (!readReply(commandSocket_, reply, totalLength)) return false;
+    if (!readReply(socket, reply, totalLength)) return false;
     return !expectedCommand || loadLe32(reply.data() + 8) == *expectedCommand;
 }
 
 bool LiveConnection::request(std::uint32_t command, std::uint32_t parameter,
                              std::span<std::uint8_t> reply,
                              std::optional<std::uint32_t> expectedCommand) {
-    return sendAndRead(FramedRequest(command, parameter), reply, expectedCommand);
+    return sendAndRead(commandSocket_, FramedRequest(command, parameter), reply, expectedCommand);
 }
 
 bool LiveConnection::requestKey() {
@@ -184,12 +185,8 @@ bool LiveConnection::login(SocketField& socket, std::uint32_t connectionType) {
     message.appendBytes(password);
     message.appendLe32(kLoginMarker);
     message.appendLe32(connectionType);
-    if (!message.send(socket)) return false;
-
     std::array<std::uint8_t, kLoginReplySize> reply;
-    std::uint32_t totalLength = 0;
-    if (!readReply(socket, reply, totalLength)) return false;
-    if (loadLe32(reply.data() + 8) != kLoginCommand) return false;
+    if (!sendAndRead(socket, message, reply, kLoginCommand)) return false;
     const std::uint32_t status = loadLe32(reply.data() + kBodyOffset);
     if (status != kLoginAccepted && status != kLoginAcceptedAlso) {
         state_ = ConnectionState::LoginRefused;
@@ -221,25 +218,26 @@ bool LiveConnection::requestExtraBlock() {
     return true;
 }
 
-bool LiveConnection::requestAuxiliaryConnection() {
+bool LiveConnection::requestWord(std::uint32_t command, std::uint32_t& word) {
     std::array<std::uint8_t, kWordReplySize> reply;
-    if (!request(kAuxiliaryCheckCommand, ticket_, reply, kAuxiliaryCheckCommand)) return false;
-    auxiliaryWord_ = loadLe32(reply.data() + kBodyOffset);
+    if (!request(command, ticket_, reply, command)) return false;
+    word = loadLe32(reply.data() + kBodyOffset);
     return true;
 }
 
+bool LiveConnection::requestAuxiliaryConnection() {
+    return requestWord(kAuxiliaryCheckCommand, auxiliaryWord_);
+}
+
 bool LiveConnection::requestVideoConnection() {
-    std::array<std::uint8_t, kWordReplySize> reply;
-    if (!request(kVideoCheckCommand, ticket_, reply, kVideoCheckCommand)) return false;
-    videoWord_ = loadLe32(reply.data() + kBodyOffset);
-    return true;
+    return requestWord(kVideoCheckCommand, videoWord_);
 }
 
 bool LiveConnection::requestVideoChannels(std::uint32_t channelMask) {
     FramedRequest message(kVideoChannelsCommand, ticket_);
     message.appendLe32(channelMask);
     std::array<std::uint8_t, kPlainReplySize> reply;
-    return sendAndRead(message, reply, std::nullopt);
+    return sendAndRead(commandSocket_, message, reply, std::nullopt);
 }
 
 bool LiveConnection::requestVideoStart() {
@@ -263,7 +261,7 @@ bool LiveConnection::requestPtzDescription(std::uint32_t cameraIndex,
     FramedRequest message(kPtzDescriptionCommand, ticket_);
     message.appendLe32(cameraIndex);
     std::array<std::uint8_t, kPtzDescriptionReplySize> reply;
-    if (!sendAndRead(message, reply, std::nullopt)) return false;
+    if (!sendAndRead(commandSocket_, message, reply, std::nullopt)) return false;
     description = PtzDescription::fromRecord(
         std::span<const std::uint8_t, PtzDescription::kSize>(reply.data() + kPtzRecordOffset,
                                                              PtzDescription::kSize));
@@ -276,7 +274,7 @@ bool LiveConnection::requestPtzPassThrough(std::uint32_t line,
     message.appendLe32(line);
     if (!message.appendBytes(bytes)) return false;
     std::array<std::uint8_t, kPlainReplySize> reply;
-    return sendAndRead(message, reply, std::nullopt);
+    return sendAndRead(commandSocket_, message, reply, std::nullopt);
 }
 
 bool LiveConnection::requestOutput(std::uint16_t output, std::uint16_t state) {
@@ -284,7 +282,7 @@ bool LiveConnection::requestOutput(std::uint16_t output, std::uint16_t state) {
     message.appendLe16(output);
     message.appendLe16(state);
     std::array<std::uint8_t, kPlainReplySize> reply;
-    return sendAndRead(message, reply, std::nullopt);
+    return sendAndRead(commandSocket_, message, reply, std::nullopt);
 }
 
 void LiveConnection::shutdownSockets() {

@@ -136,8 +136,10 @@ private:
     // `reply.size()` bytes; with `expectedCommand` the reply must repeat it.
     bool request(std::uint32_t command, std::uint32_t parameter, std::span<std::uint8_t> reply,
                  std::optional<std::uint32_t> expectedCommand);
-    bool sendAndRead(const FramedRequest& message, std::span<std::uint8_t> reply,
-                     std::optional<std::uint32_t> expectedCommand);
+    bool sendAndRead(SocketField& socket, const FramedRequest& message,
+                     std::span<std::uint8_t> reply, std::optional<std::uint32_t> expectedCommand);
+    // A head-only request whose reply carries one word at offset 16.
+    bool requestWord(std::uint32_t command, std::uint32_t& word);
 
     const SessionEndpoint endpoint_;
     const std::string userName_;

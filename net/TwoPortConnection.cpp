@@ -35,7 +35,6 @@ TwoPortConnection::TwoPortConnection(const std::string& host, std::uint16_t comm
       dataPort_(dataPort) {}
 
 TwoPortConnection::~TwoPortConnection() {
-    if (stopEvent_) stopEvent_->set();
     platform::closeSocket(dataSocket_);
     platform::closeSocket(commandSocket_);
 }
@@ -49,7 +48,6 @@ void TwoPortConnection::setAddress(const std::string& dottedHost, std::uint16_t 
 
 int TwoPortConnection::connect(std::int32_t clientType) {
     if (attempted_ || address_ == 0) return -1;
-    stopEvent_ = std::make_unique<platform::ManualResetEvent>();
     attempted_ = true;
 
     if (!openConnected(commandSocket_, address_, commandPort_)) return -1;

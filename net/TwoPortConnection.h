@@ -2,11 +2,9 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 
-#include "platform/ManualResetEvent.h"
 #include "platform/SocketField.h"
 
 namespace ambro::net {
@@ -77,7 +75,6 @@ private:
     std::uint16_t dataPort_;
     bool dataConnected_ = false;
     std::int32_t sessionNumber_ = -1;
-    std::unique_ptr<platform::ManualResetEvent> stopEvent_;
     std::int32_t serverVersion_ = 0;
     bool attempted_ = false;
 };

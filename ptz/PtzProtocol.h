@@ -9,6 +9,9 @@ namespace ambro::ptz {
 
 class IniFile;
 
+// The pause before each command of a packet, in milliseconds.
+inline constexpr int kPtzCommandInterval = 50;
+
 // One dome command: up to 20 bytes.
 struct PtzCommand {
     std::array<std::uint8_t, 20> bytes{};
@@ -20,7 +23,7 @@ struct PtzCommand {
 struct PtzPacket {
     std::array<std::uint8_t, 256> bytes{};
     std::size_t length = 0;
-    int interval = 50;
+    int interval = kPtzCommandInterval;
 };
 
 enum class PtzAction {
@@ -32,7 +35,6 @@ enum class PtzAction {
 // into final bytes for one address number and speed level.
 class PtzProtocol {
 public:
-    static constexpr int kCommandInterval = 50;
     static constexpr int kMaxCommands = 5;
     static constexpr int kCommandRoom = 20;
     static constexpr int kMaxPresets = 256;

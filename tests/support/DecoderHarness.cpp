@@ -8,7 +8,8 @@
 namespace ambro::test {
 
 namespace {
-constexpr std::size_t kInputCapacity = 716800 + media::FrameDecoder::kInputPadding;
+constexpr std::size_t kInputCapacity =
+    media::FrameDecoder::kMaxPayload + media::FrameDecoder::kInputPadding;
 }
 
 DecoderHarness::DecoderHarness(int width, int height, std::uint32_t outputKind, int outputHeight)

@@ -20,7 +20,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr std::size_t kMaxPayload = 716800;
+constexpr std::size_t kMaxPayload = media::FrameDecoder::kMaxPayload;
 constexpr const char* kUsage =
     "usage: ambro-cli decode --width W --height H --out DIR [--stream] [--jpeg] INPUT...\n"
     "  Each INPUT is one frame payload; with --stream, each holds payloads\n"
@@ -61,7 +61,7 @@ public:
         input_.height = height;
         input_.compression = media::kW264;
         output_ = input_;
-        outputHeight_ = (width == 640 && height == 240) ? 480 : height;
+        outputHeight_ = media::FrameDecoder::outputHeightFor(width, height);
         output_.height = outputHeight_;
         picture_.assign(static_cast<std::size_t>(width) * outputHeight_ * 3, 0);
         payload_.resize(kMaxPayload + media::FrameDecoder::kInputPadding);
