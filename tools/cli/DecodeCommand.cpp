@@ -30,11 +30,20 @@ constexpr const char* kUsage =
     "  are doubled to 480 lines). With --jpeg, DIR/NNNNNN.jpg gets the same\n"
     "  picture as a quality-100 snapshot.\n";
 
+// The whole of a regular file; none for anything else (a folder, a missing
+// file, a device) or when reading fails. Files larger than any stream of
+// payloads could be are not read at all.
 std::optional<Bytes> readWhole(const std::string& path) {
+    constexpr std::uintmax_t kLargestInput = std::uintmax_t{1} << 31;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > kLargestInput) return std::nullopt;
     std::ifstream file(path, std::ios::binary);
     if (!file) return std::nullopt;
-    Bytes bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) return std::nullopt;
+    Bytes bytes(static_cast<std::size_t>(size));
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    if (file.gcount() != static_cast<std::streamsize>(size)) return std::nullopt;
     return bytes;
 }
 
