@@ -53,10 +53,12 @@ std::vector<TreeOperation> AlarmTree::add(std::string_view date, std::string_vie
     }
     const bool noAlarm = alarm == kNoAlarm;
     if (noAlarm || time != lastTime_ || timeNode_ < 0) {
-        timeNode_ = addNode(operations, dateNode_, time, noAlarm ? AlarmImage::NoAlarm : AlarmImage::Alarm);
+        timeNode_ =
+            addNode(operations, dateNode_, time, noAlarm ? AlarmImage::NoAlarm : AlarmImage::Alarm);
         lastTime_ = time;
     }
-    const int entry = addNode(operations, timeNode_, alarm, noAlarm ? AlarmImage::NoAlarm : AlarmImage::Alarm);
+    const int entry =
+        addNode(operations, timeNode_, alarm, noAlarm ? AlarmImage::NoAlarm : AlarmImage::Alarm);
     operations.push_back({TreeOperation::Kind::Select, entry, 0, {}, {}});
     operations.push_back({TreeOperation::Kind::Expand, timeNode_, 0, {}, {}});
     return operations;

@@ -16,9 +16,11 @@ std::vector<PageText> cameraStatusPage(const CameraStatusTable& status, int widt
     texts.push_back({"Camera Status", {0, 0, width, line}, true});
     for (int i = 0; i < kCameraLines; ++i) {
         const int top = (i + 1) * line;
-        texts.push_back({cameraStatusLine(2 * i + 1, status[2 * i]), {0, top, middle, line}, false});
         texts.push_back(
-            {cameraStatusLine(2 * i + 2, status[2 * i + 1]), {middle, top, width - middle, line}, false});
+            {cameraStatusLine(2 * i + 1, status[2 * i]), {0, top, middle, line}, false});
+        texts.push_back({cameraStatusLine(2 * i + 2, status[2 * i + 1]),
+                         {middle, top, width - middle, line},
+                         false});
     }
     return texts;
 }

@@ -17,8 +17,8 @@ bool has(std::uint32_t mask, int cell) { return cell >= 0 && cell < 32 && ((mask
 // round; a selected cell outside the order starts before its first entry.
 int nextInOrder(const std::vector<int>& order, int selected, std::uint32_t mask) {
     const auto found = std::find(order.begin(), order.end(), selected);
-    const std::size_t start = found == order.end() ? order.size() - 1
-                                                   : static_cast<std::size_t>(found - order.begin());
+    const std::size_t start =
+        found == order.end() ? order.size() - 1 : static_cast<std::size_t>(found - order.begin());
     for (std::size_t step = 1; step <= order.size(); ++step) {
         const int cell = order[(start + step) % order.size()];
         if (has(mask, cell)) return cell;

@@ -15,6 +15,8 @@ int scaled(int length, int to, int from) {
                             (static_cast<float>(to) / static_cast<float>(from)));
 }
 
+int nineTenths(int length) { return static_cast<int>(static_cast<float>(length) * 0.9f); }
+
 PixelRect fittedByWidth(int pw, int ph, int w, int height) {
     const int h = scaled(ph, w, pw);
     return {PictureLayout::kMargin, (height - h) / 2, w, h};
@@ -61,9 +63,10 @@ DrawPlan PictureLayout::plan(const DrawRequest& request) {
 
 PixelRect PictureLayout::destination(int pw, int ph, int width, int height) const {
     if (rotation_ == 1) {
-        const bool wide = widerThanArea(pw, ph, width, height);
-        if (wide) return fittedByWidth(pw, ph, static_cast<int>(static_cast<float>(width) * 0.9f), height);
-        return fittedByHeight(pw, ph, width, static_cast<int>(static_cast<float>(height) * 0.9f));
+        if (widerThanArea(pw, ph, width, height)) {
+            return fittedByWidth(pw, ph, nineTenths(width), height);
+        }
+        return fittedByHeight(pw, ph, width, nineTenths(height));
     }
     if (pw == 352) {
         const int w = width - 2 * kMargin;

@@ -137,19 +137,25 @@ bool ToolbarModel::visible(ToolbarId toolbar, const ToolbarButton& button) const
 }
 
 bool ToolbarModel::mainVisible(const ToolbarButton& button) const {
-    if (reducedSet()) return button.kind == ButtonKind::Exit || button.kind == ButtonKind::ImageFunction;
+    if (reducedSet()) {
+        return button.kind == ButtonKind::Exit || button.kind == ButtonKind::ImageFunction;
+    }
     switch (button.kind) {
         case ButtonKind::CameraFocusFunction:
         case ButtonKind::CameraMoveFunction: return camera_.hasPtz;
-        case ButtonKind::CameraPresetFunction: return camera_.hasPtz && capability(kCapabilityPreset);
-        case ButtonKind::IoModuleSetting: return capability(kCapabilityIoModules) && moduleCount() > 0;
+        case ButtonKind::CameraPresetFunction:
+            return camera_.hasPtz && capability(kCapabilityPreset);
+        case ButtonKind::IoModuleSetting:
+            return capability(kCapabilityIoModules) && moduleCount() > 0;
         case ButtonKind::MonitoringFunction:
             return capability(kCapabilityMonitorStart) || capability(kCapabilityMonitorStop);
         default: return true;
     }
 }
 
-bool ToolbarModel::moveVisible(DomeAction action) const { return capability(capabilityBitOf(action)); }
+bool ToolbarModel::moveVisible(DomeAction action) const {
+    return capability(capabilityBitOf(action));
+}
 
 // Page 1: Back, presets 1 to 7 and Next beyond 7; page 2: Previous, Next
 // and presets 8 to 14; page 3: Previous, Next, presets 15 and 16, and
@@ -161,7 +167,8 @@ bool ToolbarModel::presetVisible(const ToolbarButton& button) const {
     switch (button.kind) {
         case ButtonKind::BackToCameraFunction: return true;
         case ButtonKind::GoPreset: return firstPageShown && button.number <= presets;
-        case ButtonKind::NextPage: return presetPage_ != 1 || (firstPageShown && presets > kPresetsPerPage);
+        case ButtonKind::NextPage:
+            return presetPage_ != 1 || (firstPageShown && presets > kPresetsPerPage);
         case ButtonKind::GoPresetElse: return presets >= kFirstListedPreset;
         default: return true;
     }
@@ -235,12 +242,15 @@ ToolbarOutcome ToolbarModel::navigate(ToolbarId toolbar, const ToolbarButton& bu
             if (!camera_.hasPtz) return show(ToolbarId::Main, true);
             presetPage_ = 1;
             if (button.kind == ButtonKind::CameraFocusFunction) return show(ToolbarId::Focus, true);
-            if (button.kind == ButtonKind::CameraMoveFunction) return show(moveToolbar(speed_), true);
+            if (button.kind == ButtonKind::CameraMoveFunction) {
+                return show(moveToolbar(speed_), true);
+            }
             return show(ToolbarId::Preset, true);
         }
         case ButtonKind::ImageFunction: return show(ToolbarId::Image, true);
         case ButtonKind::MonitoringFunction: return show(ToolbarId::Monitoring, true);
-        case ButtonKind::ViewCameraStatus: return command(commandOf(CommandKind::ToggleCameraStatus));
+        case ButtonKind::ViewCameraStatus:
+            return command(commandOf(CommandKind::ToggleCameraStatus));
         case ButtonKind::IoModuleSetting: {
             ioMode_ = true;
             bottomPair_ = BottomPair::Io;

@@ -45,10 +45,12 @@ Buttons secondMainButtons() {
 }
 
 Buttons focusButtons() {
-    return {back(), move(DomeAction::AutoFocus, "Camera Auto Focus"),
+    return {back(),
+            move(DomeAction::AutoFocus, "Camera Auto Focus"),
             move(DomeAction::FocusFar, "Camera Focus Far"),
             move(DomeAction::FocusNear, "Camera Focus Near"),
-            move(DomeAction::ZoomOut, "Camera Zoom Out"), move(DomeAction::ZoomIn, "Camera Zoom In")};
+            move(DomeAction::ZoomOut, "Camera Zoom Out"),
+            move(DomeAction::ZoomIn, "Camera Zoom In")};
 }
 
 Buttons presetButtons() {

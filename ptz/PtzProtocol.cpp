@@ -397,7 +397,8 @@ void PtzProtocol::readAdvancedFunctions(const IniFile& file) {
         for (const auto& command : tokens) {
             std::uint32_t presetPositions = 0;
             std::uint32_t sumPositions = 0;
-            function.section.commands.push_back(resolve(command, presetPositions, sumPositions, -1));
+            function.section.commands.push_back(
+                resolve(command, presetPositions, sumPositions, -1));
         }
         advanced_.push_back(std::move(function));
     }

@@ -19,7 +19,8 @@ std::vector<std::uint8_t> cameraTable(int version, const std::map<int, std::stri
     std::vector<std::uint8_t> table(CameraListModel::tableSize(version), 0);
     const int entries = CameraListModel::tableEntries(version);
     for (const auto& [camera, name] : present) {
-        std::memcpy(table.data() + camera * 64, name.data(), std::min<std::size_t>(name.size(), 64));
+        std::memcpy(table.data() + camera * 64, name.data(),
+                    std::min<std::size_t>(name.size(), 64));
         platform::storeLe32(table.data() + entries * 64 + camera * 4, 1);
     }
     return table;
@@ -27,7 +28,9 @@ std::vector<std::uint8_t> cameraTable(int version, const std::map<int, std::stri
 
 std::map<int, std::string> firstCameras(int count) {
     std::map<int, std::string> cameras;
-    for (int camera = 0; camera < count; ++camera) cameras[camera] = "Cam" + std::to_string(camera + 1);
+    for (int camera = 0; camera < count; ++camera) {
+        cameras[camera] = "Cam" + std::to_string(camera + 1);
+    }
     return cameras;
 }
 
@@ -94,7 +97,8 @@ TEST(CameraTable, HostileTablesStayInBounds) {
 
     // A short reply: what is missing reads as absent.
     const auto cut = std::span(table).first(32 * 64 + 4);
-    EXPECT_EQ(CameraListModel::fromCameraTable(cut, 8200, 0x1).names(), (Names{"One", "4 Channel"}));
+    EXPECT_EQ(CameraListModel::fromCameraTable(cut, 8200, 0x1).names(),
+              (Names{"One", "4 Channel"}));
     EXPECT_EQ(CameraListModel::fromCameraTable({}, 8300, 0).size(), 0);
 }
 

@@ -43,9 +43,10 @@ TEST(ConnectingText, DotsGrowToNineThenStartAgain) {
         std::uint32_t counter;
         const char* text;
     };
-    for (const Case& c : {Case{0, "Connecting               "}, Case{3, "Connecting...            "},
-                          Case{9, "Connecting.........      "}, Case{10, "Connecting               "},
-                          Case{std::numeric_limits<std::uint32_t>::max(), "Connecting.....          "}}) {
+    for (const Case& c :
+         {Case{0, "Connecting               "}, Case{3, "Connecting...            "},
+          Case{9, "Connecting.........      "}, Case{10, "Connecting               "},
+          Case{std::numeric_limits<std::uint32_t>::max(), "Connecting.....          "}}) {
         EXPECT_EQ(connectingText(c.counter), c.text) << c.counter;
         EXPECT_EQ(connectingText(c.counter).size(), 25u);
     }

@@ -50,7 +50,8 @@ TEST_P(RotatedTables, MapTapsAndHighlights) {
         const int x = screen.x + column * 120 + 60, y = screen.y + row * 90 + 45;
         EXPECT_EQ(grid::cellAt(screen, n, x, y, true), upright) << "position " << position;
         EXPECT_EQ(grid::cellAt(screen, n, x, y, false), position);
-        EXPECT_EQ(grid::highlightRect(screen, n, upright, true), grid::cellRect(screen, n, position));
+        EXPECT_EQ(grid::highlightRect(screen, n, upright, true),
+                  grid::cellRect(screen, n, position));
     }
 }
 
@@ -58,7 +59,9 @@ INSTANTIATE_TEST_SUITE_P(
     Grids, RotatedTables,
     testing::Values(RotationCase{2, {2, 0, 3, 1}}, RotationCase{3, {6, 3, 0, 7, 4, 1, 8, 5, 2}},
                     RotationCase{4, {12, 8, 4, 0, 13, 9, 5, 1, 14, 10, 6, 2, 15, 11, 7, 3}}),
-    [](const auto& info) { return std::to_string(info.param.n) + "x" + std::to_string(info.param.n); });
+    [](const auto& info) {
+        return std::to_string(info.param.n) + "x" + std::to_string(info.param.n);
+    });
 
 TEST(CellGrid, HighlightClampsAndDrawsTwoPixelStrips) {
     const PixelRect picture{0, 0, 176, 144};

@@ -34,7 +34,9 @@ CameraStatusTable allStatus(std::uint8_t status) {
 const PixelRect kPicture{10, 20, 200, 160};
 // Points in the cells of the 2 x 2 grid over kPicture, and of a 4 x 4 one.
 constexpr std::pair<int, int> kQuad[] = {{60, 60}, {160, 60}, {60, 140}, {160, 140}};
-std::pair<int, int> sixteenth(int cell) { return {10 + (cell % 4) * 50 + 25, 20 + (cell / 4) * 40 + 20}; }
+std::pair<int, int> sixteenth(int cell) {
+    return {10 + (cell % 4) * 50 + 25, 20 + (cell / 4) * 40 + 20};
+}
 
 class Navigator : public testing::Test {
 protected:
@@ -62,7 +64,8 @@ TEST_F(Navigator, TapOnACellWithoutVideoDoesNothing) {
     status[2] = kInactive;
     show(4, status);
     for (int cell : {1, 2}) {
-        const NavigatorAction action = navigator.tap(kQuad[cell].first, kQuad[cell].second, kPicture, false);
+        const NavigatorAction action =
+            navigator.tap(kQuad[cell].first, kQuad[cell].second, kPicture, false);
         EXPECT_FALSE(action.selectPosition) << cell;
         EXPECT_EQ(navigator.position(), 4);
         EXPECT_EQ(navigator.tapReturnPosition(), -1);

@@ -84,9 +84,10 @@ TEST(Toolbars, ButtonsAndTooltipsInOrder) {
               join({{"Back to Camera Function", "Next"}, numberedTexts("Go Preset ", 1, 7),
                     {"Previous", "Next"}, numberedTexts("Go Preset ", 8, 14),
                     {"Previous", "Next", "Go Preset 15", "Go Preset 16", "Go Preset else"}}));
-    EXPECT_EQ(tooltips(ToolbarId::Image),
-              (Texts{"Back to Camera Function", "High Quality", "Mid Quality", "Low Quality",
-                     "Image Rotate", "Image Snapshot", "Image Size 320x240", "Image Size 176x144"}));
+    EXPECT_EQ(
+        tooltips(ToolbarId::Image),
+        (Texts{"Back to Camera Function", "High Quality", "Mid Quality", "Low Quality",
+               "Image Rotate", "Image Snapshot", "Image Size 320x240", "Image Size 176x144"}));
     for (int speed = 1; speed <= 5; ++speed) {
         EXPECT_EQ(tooltips(moveToolbar(speed)),
                   (Texts{"Back to Camera Function", "Move Camera Left", "Move Camera Up",
@@ -124,21 +125,33 @@ TEST(ToolbarVisibility, MainFollowsCapabilitiesAndDome) {
         Texts visible;
     };
     for (const Case& c : {
-             Case{"Everything", {kAllCapabilities, true, 20}, {4},
-                  tooltips(ToolbarId::Main)},
-             Case{"NoDome", {kAllCapabilities, false, 20}, {4},
+             Case{"Everything", {kAllCapabilities, true, 20}, {4}, tooltips(ToolbarId::Main)},
+             Case{"NoDome",
+                  {kAllCapabilities, false, 20},
+                  {4},
                   {"Exit", "Image Function", "IO Module Setting/Monitor", "Monitoring Function",
                    "View Camera Status"}},
-             Case{"NoPresetBit", {kAllCapabilities & ~(1u << 7), true, 20}, {4},
+             Case{"NoPresetBit",
+                  {kAllCapabilities & ~(1u << 7), true, 20},
+                  {4},
                   {"Exit", "Camera Focus Function", "Camera Move Function", "Image Function",
                    "IO Module Setting/Monitor", "Monitoring Function", "View Camera Status"}},
-             Case{"NoModules", {kAllCapabilities, false, 0}, {},
+             Case{"NoModules",
+                  {kAllCapabilities, false, 0},
+                  {},
                   {"Exit", "Image Function", "Monitoring Function", "View Camera Status"}},
-             Case{"ModulesWithoutBit11", {0x3FF, false, 0}, {4},
+             Case{"ModulesWithoutBit11",
+                  {0x3FF, false, 0},
+                  {4},
                   {"Exit", "Image Function", "Monitoring Function", "View Camera Status"}},
-             Case{"StopMonitoringOnly", {1u << 9, false, 0}, {},
+             Case{"StopMonitoringOnly",
+                  {1u << 9, false, 0},
+                  {},
                   {"Exit", "Image Function", "Monitoring Function", "View Camera Status"}},
-             Case{"NoMonitoring", {0, false, 0}, {}, {"Exit", "Image Function", "View Camera Status"}},
+             Case{"NoMonitoring",
+                  {0, false, 0},
+                  {},
+                  {"Exit", "Image Function", "View Camera Status"}},
          }) {
         const ToolbarModel model = loggedIn(c.camera, {false, 0, c.outputCounts});
         EXPECT_EQ(model.visibleToolbar(), ToolbarId::Main) << c.name;
@@ -163,7 +176,8 @@ TEST(ToolbarVisibility, CapabilityBitsShowTheCameraButtons) {
         for (int speed = 1; speed <= 5; ++speed) {
             Texts expected;
             for (const auto& text : tooltips(moveToolbar(speed))) {
-                if (std::find(c.hiddenOnMove.begin(), c.hiddenOnMove.end(), text) == c.hiddenOnMove.end()) {
+                if (std::find(c.hiddenOnMove.begin(), c.hiddenOnMove.end(), text) ==
+                    c.hiddenOnMove.end()) {
                     expected.push_back(text);
                 }
             }
@@ -171,7 +185,8 @@ TEST(ToolbarVisibility, CapabilityBitsShowTheCameraButtons) {
         }
         Texts focus;
         for (const auto& text : tooltips(ToolbarId::Focus)) {
-            if (std::find(c.hiddenOnFocus.begin(), c.hiddenOnFocus.end(), text) == c.hiddenOnFocus.end()) {
+            if (std::find(c.hiddenOnFocus.begin(), c.hiddenOnFocus.end(), text) ==
+                c.hiddenOnFocus.end()) {
                 focus.push_back(text);
             }
         }
@@ -182,12 +197,13 @@ TEST(ToolbarVisibility, CapabilityBitsShowTheCameraButtons) {
 TEST(ToolbarVisibility, MonitoringButtonsByBits8And9) {
     ToolbarModel start = loggedIn({1u << 8, false, 0});
     press(start, "Monitoring Function");
-    EXPECT_EQ(shownTooltips(start),
-              (Texts{"Back to Camera Function", "Current Camera Monitoring", "Start All Monitoring"}));
+    EXPECT_EQ(shownTooltips(start), (Texts{"Back to Camera Function", "Current Camera Monitoring",
+                                           "Start All Monitoring"}));
     ToolbarModel stop = loggedIn({1u << 9, false, 0});
     press(stop, "Monitoring Function");
-    EXPECT_EQ(shownTooltips(stop), (Texts{"Back to Camera Function",
-                                          "Stop  Current Camera Monitoring", "Stop All Monitoring"}));
+    EXPECT_EQ(shownTooltips(stop),
+              (Texts{"Back to Camera Function", "Stop  Current Camera Monitoring",
+                     "Stop All Monitoring"}));
 }
 
 TEST(ToolbarVisibility, Kind51ServersShowAFixedReducedSet) {
@@ -255,7 +271,8 @@ PresetPages presetPages(int presets) {
 
 TEST(PresetPages, NinePresets) {
     const PresetPages pages = presetPages(9);
-    EXPECT_EQ(pages.page1, join({{"Back to Camera Function", "Next"}, numberedTexts("Go Preset ", 1, 7)}));
+    EXPECT_EQ(pages.page1,
+              join({{"Back to Camera Function", "Next"}, numberedTexts("Go Preset ", 1, 7)}));
     EXPECT_EQ(pages.page2, (Texts{"Previous", "Next", "Go Preset 8", "Go Preset 9"}));
     EXPECT_TRUE(pages.page3.empty());  // Next on page 2 went back to page 1
 }
@@ -263,7 +280,8 @@ TEST(PresetPages, NinePresets) {
 TEST(PresetPages, ByPresetCount) {
     EXPECT_EQ(presetPages(3).page1,
               (Texts{"Back to Camera Function", "Go Preset 1", "Go Preset 2", "Go Preset 3"}));
-    EXPECT_EQ(presetPages(7).page1, join({{"Back to Camera Function"}, numberedTexts("Go Preset ", 1, 7)}));
+    EXPECT_EQ(presetPages(7).page1,
+              join({{"Back to Camera Function"}, numberedTexts("Go Preset ", 1, 7)}));
     EXPECT_EQ(presetPages(15).page3, (Texts{"Previous", "Next", "Go Preset 15"}));
     EXPECT_EQ(presetPages(16).page3, (Texts{"Previous", "Next", "Go Preset 15", "Go Preset 16"}));
     EXPECT_EQ(presetPages(17).page3,
@@ -342,7 +360,8 @@ TEST(OutputPages, NineOutputs) {
 
 TEST(OutputPages, ByOutputCount) {
     EXPECT_EQ(outputPages(0).page1, (Texts{"Back to In/Out Function"}));
-    EXPECT_EQ(outputPages(7).page1, join({{"Back to In/Out Function"}, numberedTexts("Force Output ", 1, 7)}));
+    EXPECT_EQ(outputPages(7).page1,
+              join({{"Back to In/Out Function"}, numberedTexts("Force Output ", 1, 7)}));
     EXPECT_EQ(outputPages(16).page2, join({{"Previous Outputs", "Next Outputs"},
                                            numberedTexts("Force Output ", 8, 14)}));
     EXPECT_EQ(outputPages(15).page3,
@@ -358,11 +377,13 @@ TEST(IoPages, ModulesOutputsAndInputMonitor) {
     EXPECT_TRUE(model.ioMode());
     EXPECT_EQ(model.bottomPair(), BottomPair::Io);
     EXPECT_EQ(model.bottomLabel(), "IO Wait");
-    EXPECT_EQ(shownTooltips(model), join({{"Back to Camera Function"}, numberedTexts("IO Module ", 1, 3)}));
+    EXPECT_EQ(shownTooltips(model),
+              join({{"Back to Camera Function"}, numberedTexts("IO Module ", 1, 3)}));
 
     press(model, "IO Module 2");
     EXPECT_EQ(model.selectedModule(), 2);
-    EXPECT_EQ(shownTooltips(model), (Texts{"Back to Module Function", "Get Input", "Force Output"}));
+    EXPECT_EQ(shownTooltips(model),
+              (Texts{"Back to Module Function", "Get Input", "Force Output"}));
     press(model, "Force Output");
     const ToolbarOutcome output = press(model, "Force Output 3");
     EXPECT_EQ(output.command.kind, CommandKind::ForceOutput);
@@ -400,8 +421,10 @@ TEST(Refresh, EnablesAndLabelsFromTheAnswers) {
     const int left = indexOf(model, ToolbarId::MoveSpeed3, "Move Camera Left");
     EXPECT_FALSE(model.buttonEnabled(ToolbarId::MoveSpeed3, left));
     EXPECT_TRUE(model.buttonEnabled(ToolbarId::MoveSpeed3, 0));
-    EXPECT_FALSE(model.buttonEnabled(ToolbarId::Focus, indexOf(model, ToolbarId::Focus, "Camera Zoom In")));
-    EXPECT_FALSE(model.buttonEnabled(ToolbarId::Preset, indexOf(model, ToolbarId::Preset, "Go Preset 1")));
+    EXPECT_FALSE(
+        model.buttonEnabled(ToolbarId::Focus, indexOf(model, ToolbarId::Focus, "Camera Zoom In")));
+    EXPECT_FALSE(
+        model.buttonEnabled(ToolbarId::Preset, indexOf(model, ToolbarId::Preset, "Go Preset 1")));
     EXPECT_TRUE(model.buttonEnabled(ToolbarId::Preset, indexOf(model, ToolbarId::Preset, "Next")));
     model.setCamera({kAllCapabilities, true, 9});
     model.refresh(1, 0);
@@ -415,7 +438,8 @@ TEST(Refresh, EnablesAndLabelsFromTheAnswers) {
     const int force = indexOf(model, ToolbarId::ModuleFunction, "Force Output");
     EXPECT_FALSE(model.buttonEnabled(ToolbarId::ModuleFunction, force));
     EXPECT_EQ(model.press(ToolbarId::ModuleFunction, force).command.kind, CommandKind::None);
-    EXPECT_FALSE(model.buttonEnabled(ToolbarId::Output, indexOf(model, ToolbarId::Output, "Force Output 1")));
+    EXPECT_FALSE(model.buttonEnabled(ToolbarId::Output,
+                                     indexOf(model, ToolbarId::Output, "Force Output 1")));
     model.refresh(0, 5);
     EXPECT_EQ(model.bottomLabel(), "IO Wait");
     EXPECT_TRUE(model.buttonEnabled(ToolbarId::ModuleFunction, force));
@@ -500,10 +524,13 @@ TEST(Commands, HeldButtonsRepeat) {
         EXPECT_FALSE(model.repeatsWhileHeld(toolbar, indexOf(model, toolbar, "Move Camera Home")));
         EXPECT_FALSE(model.repeatsWhileHeld(toolbar, indexOf(model, toolbar, "Camera Auto Move")));
     }
-    for (const char* focus : {"Camera Zoom Out", "Camera Zoom In", "Camera Focus Far", "Camera Focus Near"}) {
-        EXPECT_TRUE(model.repeatsWhileHeld(ToolbarId::Focus, indexOf(model, ToolbarId::Focus, focus)));
+    for (const char* focus :
+         {"Camera Zoom Out", "Camera Zoom In", "Camera Focus Far", "Camera Focus Near"}) {
+        EXPECT_TRUE(
+            model.repeatsWhileHeld(ToolbarId::Focus, indexOf(model, ToolbarId::Focus, focus)));
     }
-    EXPECT_FALSE(model.repeatsWhileHeld(ToolbarId::Focus, indexOf(model, ToolbarId::Focus, "Camera Auto Focus")));
+    EXPECT_FALSE(model.repeatsWhileHeld(ToolbarId::Focus,
+                                        indexOf(model, ToolbarId::Focus, "Camera Auto Focus")));
 }
 
 TEST(Commands, HiddenButtonsDoNothing) {

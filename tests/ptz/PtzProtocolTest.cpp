@@ -83,7 +83,8 @@ const std::vector<std::string> kPanLeft = {"FF", "Addr", "0", "4", "PS1", "0", "
 
 TEST(PtzProtocol, WorkedExamplePelcoPanLeft) {
     PtzFolder folder;
-    const PtzProtocol protocol = folder.load(baseDescription() + command("Pan Left Start", kPanLeft));
+    const PtzProtocol protocol =
+        folder.load(baseDescription() + command("Pan Left Start", kPanLeft));
     ASSERT_FALSE(protocol.failed());
     PtzPacket packet;
     ASSERT_EQ(protocol.packet(PtzAction::PanLeft, packet), 0);
@@ -211,9 +212,10 @@ TEST(PtzProtocol, CommandBounds) {
     PtzFolder folder;
     const std::vector<std::string> twenty(20, "01");
     const std::vector<std::string> twentyOne(21, "01");
-    const PtzProtocol protocol = folder.load(
-        baseDescription() + command("Pan Left Start", twenty) + command("Pan Right Start", twentyOne) +
-        command("Tilt Up Start", {"01"}, "10") + command("Tilt Down Start", {"02"}, "1"));
+    const PtzProtocol protocol =
+        folder.load(baseDescription() + command("Pan Left Start", twenty) +
+                    command("Pan Right Start", twentyOne) + command("Tilt Up Start", {"01"}, "10") +
+                    command("Tilt Down Start", {"02"}, "1"));
     PtzPacket packet;
     // A command filling all 20 bytes is stored but its accessor fails.
     EXPECT_EQ(protocol.packet(PtzAction::PanLeft, packet), -1);
@@ -229,12 +231,12 @@ TEST(PtzProtocol, CommandBounds) {
 
 TEST(PtzProtocol, AdvancedFunctionsAndTheirIndexes) {
     PtzFolder folder;
-    const PtzProtocol protocol = folder.load(
-        baseDescription("PAN=1\nAUTO=1\n") +
-        "[AUTO GO]\nNo=3\nStr 1=Scan\nStrMap 1=ONE\n\nStr 2=-\nStrMap 2=TWO\nStr 3=Patrol tour name\n"
-        "StrMap 3=THREE\n\n" +
-        command("Advance ONE", {"FF", "Addr", "90", "Sum"}) +
-        command("Advance THREE", {"FF", "Addr", "91", "Sum"}));
+    const PtzProtocol protocol = folder.load(baseDescription("PAN=1\nAUTO=1\n") +
+                                             "[AUTO GO]\nNo=3\nStr 1=Scan\nStrMap 1=ONE\n\nStr "
+                                             "2=-\nStrMap 2=TWO\nStr 3=Patrol tour name\n"
+                                             "StrMap 3=THREE\n\n" +
+                                             command("Advance ONE", {"FF", "Addr", "90", "Sum"}) +
+                                             command("Advance THREE", {"FF", "Addr", "91", "Sum"}));
     ASSERT_EQ(protocol.advancedFunctionCount(), 2);
     EXPECT_EQ(protocol.advancedFunctionName(0), "SCAN");
     EXPECT_EQ(protocol.advancedFunctionName(1), "PATROL TOUR NAM");
@@ -336,8 +338,9 @@ TEST_P(ShippedFiles, MatchTheProtocolDocuments) {
     PtzPacket packet;
     ASSERT_EQ(protocol.packet(c.action, packet), 0);
     ASSERT_GE(packet.length, 2u);
-    EXPECT_EQ(Bytes(packet.bytes.begin() + 2, packet.bytes.begin() + static_cast<long>(packet.length)),
-              c.command);
+    EXPECT_EQ(
+        Bytes(packet.bytes.begin() + 2, packet.bytes.begin() + static_cast<long>(packet.length)),
+        c.command);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -474,7 +477,8 @@ TEST(DomeCommands, AMoveWhoseStopCannotBeBuiltIsNotStarted) {
     EXPECT_EQ(tilt->start.size(), 1u);
     EXPECT_TRUE(tilt->stop.empty());
     // Without an address number nothing can be built.
-    const PtzProtocol noAddress = folder.load(baseDescription() + command("Pan Left Start", kPanLeft), 0);
+    const PtzProtocol noAddress =
+        folder.load(baseDescription() + command("Pan Left Start", kPanLeft), 0);
     EXPECT_FALSE(noAddress.commands(DomeAction::PanLeft));
 }
 
@@ -509,9 +513,10 @@ std::string standardRecallDescription() {
 // Lilin keeps the two digits of a preset the other way round in bytes 13
 // and 14 of the packet (command bytes 11 and 12).
 std::string lilinDescription() {
-    return baseDescription() + "[PRESET]\nNo=4\nPRESET 1=03\nPRESET 2=06\nPRESET 3=09\nPRESET 4=0C\n\n" +
-           command("Preset Go",
-                   {"AA", "01", "02", "03", "04", "05", "06", "07", "08", "09", "0A", "0B", "0C", "P"});
+    return baseDescription() +
+           "[PRESET]\nNo=4\nPRESET 1=03\nPRESET 2=06\nPRESET 3=09\nPRESET 4=0C\n\n" +
+           command("Preset Go", {"AA", "01", "02", "03", "04", "05", "06", "07", "08", "09", "0A",
+                                 "0B", "0C", "P"});
 }
 
 struct GoPresetCase {
