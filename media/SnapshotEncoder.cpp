@@ -227,17 +227,16 @@ void SnapshotEncoder::writeHeaders(JpegBitWriter& writer, int width, int height)
     writer.putByte(0);   // no successive approximation
 }
 
-int SnapshotEncoder::encodePicture(const std::uint8_t* picture, std::uint8_t* output,
-                                   std::size_t capacity, int width, int height,
-                                   std::size_t& outSize) {
+int SnapshotEncoder::encodePicture(const std::uint8_t* picture, std::size_t stride,
+                                   std::uint8_t* output, std::size_t capacity, int width,
+                                   int height, std::size_t& outSize) {
     if (picture == nullptr || output == nullptr || width < 1 || height < 1 || width > 65535 ||
-        height > 65535) {
+        height > 65535 || stride < tightStride(width)) {
         return 0;
     }
     JpegBitWriter writer(output, capacity);
     writeHeaders(writer, width, height);
 
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
     std::int32_t dc[3] = {0, 0, 0};
     const int mcuRows = (height + kMcuSize - 1) / kMcuSize;
     for (int row = 0; row < mcuRows && !writer.overflowed(); ++row) {

@@ -30,11 +30,18 @@ public:
     // padded byte with its stuffing and EOI.
     static std::size_t worstCaseSize(int width, int height);
 
-    // The input is 24-bit BGR, bottom-up, rows padded to 4 bytes. Returns 1
-    // and the byte count on success, 0 for a missing buffer, a size below 1,
-    // or an output buffer too small (nothing is written past `capacity`).
-    int encodePicture(const std::uint8_t* picture, std::uint8_t* output, std::size_t capacity,
-                      int width, int height, std::size_t& outSize);
+    // Row strides of the two picture layouts in use: rows W x 3 bytes apart
+    // (the decoder's output) and rows padded to a multiple of 4 bytes (a
+    // device-independent bitmap).
+    static std::size_t tightStride(int width) { return static_cast<std::size_t>(width) * 3; }
+    static std::size_t paddedStride(int width) { return (tightStride(width) + 3) / 4 * 4; }
+
+    // The input is 24-bit BGR, bottom-up, rows `stride` bytes apart. Returns
+    // 1 and the byte count on success, 0 for a missing buffer, a size below 1,
+    // a stride shorter than a row, or an output buffer too small (nothing is
+    // written past `capacity`).
+    int encodePicture(const std::uint8_t* picture, std::size_t stride, std::uint8_t* output,
+                      std::size_t capacity, int width, int height, std::size_t& outSize);
 
     int quality() const { return quality_; }
     const std::array<std::uint8_t, 64>& luminanceTable() const { return quantisation_[0]; }

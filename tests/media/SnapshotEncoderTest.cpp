@@ -14,15 +14,30 @@ namespace {
 
 using test::Bytes;
 
-// Encodes a bottom-up picture into a buffer of the worst-case size.
-Bytes encode(SnapshotEncoder& encoder, const Bytes& bottomUp, int width, int height) {
+// Encodes a bottom-up picture into a buffer of the worst-case size; rows are
+// padded to 4 bytes unless another stride is given.
+Bytes encode(SnapshotEncoder& encoder, const Bytes& bottomUp, int width, int height,
+             std::size_t stride = 0) {
     Bytes output(SnapshotEncoder::worstCaseSize(width, height));
     std::size_t size = 0;
-    EXPECT_EQ(encoder.encodePicture(bottomUp.data(), output.data(), output.size(), width, height,
-                                    size),
+    EXPECT_EQ(encoder.encodePicture(bottomUp.data(),
+                                    stride ? stride : SnapshotEncoder::paddedStride(width),
+                                    output.data(), output.size(), width, height, size),
               1);
     output.resize(size);
     return output;
+}
+
+// A top-down picture laid out bottom-up with rows `stride` bytes apart; the
+// bytes between rows hold a filler that must not reach the file.
+Bytes bottomUpWithStride(const Bytes& topDown, int width, int height, std::size_t stride) {
+    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    Bytes picture(stride * static_cast<std::size_t>(height), 0xCD);
+    for (int y = 0; y < height; ++y) {
+        std::copy_n(topDown.begin() + static_cast<std::ptrdiff_t>(y * row), row,
+                    picture.begin() + static_cast<std::ptrdiff_t>((height - 1 - y) * stride));
+    }
+    return picture;
 }
 
 // A top-down picture with smooth gradients and some texture.
@@ -193,16 +208,47 @@ TEST(SnapshotEncoder, NeverWritesPastTheBuffer) {
 
     Bytes output(full.size() - 1 + 64, 0xEE);
     std::size_t size = 12345;
-    EXPECT_EQ(encoder.encodePicture(picture.data(), output.data(), full.size() - 1, 64, 48, size), 0);
+    const std::size_t stride = SnapshotEncoder::paddedStride(64);
+    EXPECT_EQ(encoder.encodePicture(picture.data(), stride, output.data(), full.size() - 1, 64, 48,
+                                    size),
+              0);
     EXPECT_EQ(size, 12345u);  // no partial size reported
     for (std::size_t i = full.size() - 1; i < output.size(); ++i) ASSERT_EQ(output[i], 0xEE);
 
-    EXPECT_EQ(encoder.encodePicture(picture.data(), output.data(), full.size(), 64, 48, size), 1);
+    EXPECT_EQ(encoder.encodePicture(picture.data(), stride, output.data(), full.size(), 64, 48, size),
+              1);
     EXPECT_EQ(size, full.size());
-    EXPECT_EQ(encoder.encodePicture(nullptr, output.data(), output.size(), 64, 48, size), 0);
-    EXPECT_EQ(encoder.encodePicture(picture.data(), nullptr, output.size(), 64, 48, size), 0);
-    EXPECT_EQ(encoder.encodePicture(picture.data(), output.data(), output.size(), 0, 48, size), 0);
-    EXPECT_EQ(encoder.encodePicture(picture.data(), output.data(), output.size(), 64, 0, size), 0);
+    EXPECT_EQ(encoder.encodePicture(nullptr, stride, output.data(), output.size(), 64, 48, size), 0);
+    EXPECT_EQ(encoder.encodePicture(picture.data(), stride, nullptr, output.size(), 64, 48, size), 0);
+    EXPECT_EQ(encoder.encodePicture(picture.data(), stride, output.data(), output.size(), 0, 48, size),
+              0);
+    EXPECT_EQ(encoder.encodePicture(picture.data(), stride, output.data(), output.size(), 64, 0, size),
+              0);
+    // A stride shorter than one row of pixels would read rows into each other.
+    EXPECT_EQ(encoder.encodePicture(picture.data(), 64 * 3 - 1, output.data(), output.size(), 64,
+                                    48, size),
+              0);
+}
+
+// The decoder's rows are W x 3 bytes apart, a bitmap's are padded to 4 bytes;
+// any stride of at least one row gives the same file as long as the pixels
+// are the same.
+TEST(SnapshotEncoder, EveryStrideGivesTheSameFile) {
+    struct Case {
+        int width, height;
+    };
+    SnapshotEncoder encoder(100);
+    for (const Case& c : {Case{33, 31}, Case{17, 9}, Case{1, 1}, Case{352, 16}}) {
+        const Bytes topDown = synthetic(c.width, c.height);
+        const Bytes expected = encode(encoder, test::bottomUpPadded(topDown, c.width, c.height),
+                                      c.width, c.height);
+        const std::size_t tight = SnapshotEncoder::tightStride(c.width);
+        for (const std::size_t stride : {tight, tight + 1, tight + 17, tight * 2}) {
+            const Bytes picture = bottomUpWithStride(topDown, c.width, c.height, stride);
+            EXPECT_EQ(encode(encoder, picture, c.width, c.height, stride), expected)
+                << c.width << "x" << c.height << " stride " << stride;
+        }
+    }
 }
 
 // A coefficient of 1024 needs AC category 11, which the tables lack; it is
@@ -232,7 +278,9 @@ TEST(SnapshotEncoder, NoiseFitsTheWorstCaseBuffer) {
         SnapshotEncoder encoder(100);
         Bytes small(static_cast<std::size_t>(width) * height * 2);
         std::size_t size = 0;
-        EXPECT_EQ(encoder.encodePicture(picture.data(), small.data(), small.size(), width, height, size), 0);
+        EXPECT_EQ(encoder.encodePicture(picture.data(), SnapshotEncoder::paddedStride(width),
+                                        small.data(), small.size(), width, height, size),
+                  0);
         const Bytes jpeg = encode(encoder, picture, width, height);
         EXPECT_GT(jpeg.size(), small.size());
         EXPECT_LE(jpeg.size(), SnapshotEncoder::worstCaseSize(width, height));
