@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "bench/AllocationCounter.h"
 #include "media/FrameDecoder.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/Mpeg4Fixtures.h"
 #include "tests/support/PayloadBuilder.h"
 
@@ -72,9 +72,9 @@ void frameDecoder(benchmark::State& state) {
 
     // One whole pass after the warm-up, counted alone so that nothing of the
     // benchmark framework is in the figure.
-    const std::size_t allocationsBefore = ambro::bench::allocationCount();
+    const std::size_t allocationsBefore = ambro::test::allocationCount();
     for (const Bytes& payload : c.payloads) decodeOne(payload);
-    const std::size_t passAllocations = ambro::bench::allocationCount() - allocationsBefore;
+    const std::size_t passAllocations = ambro::test::allocationCount() - allocationsBefore;
 
     std::size_t pictures = 0;
     for (auto _ : state) {

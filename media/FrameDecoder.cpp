@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
 #include "media/ElementaryStream.h"
 #include "media/FrameContainer.h"
@@ -55,6 +56,26 @@ std::size_t nextVolStartCode(std::span<const std::uint8_t> stream, std::size_t f
         from = *found + 4;
     }
     return stream.size();
+}
+
+// One library call reads every header up to the next VOP, and the library
+// reallocates its pictures for each VOL among them. This finds the first VOL
+// there that does not announce a rectangular picture of at most width x
+// height (or is cut short before its size), so that it never reaches the
+// library.
+std::optional<std::size_t> firstUnfitVolBeforeVop(std::span<const std::uint8_t> stream,
+                                                  std::size_t from, int width, int height) {
+    for (auto at = findStartCode(stream, from); at; at = findStartCode(stream, *at + 4)) {
+        const std::uint8_t code = stream[*at + 3];
+        if (code == kVopStartCode) break;
+        if (!isVolStartCode(code)) continue;
+        const auto vol = parseVolHeader(stream.subspan(*at));
+        if (!vol || !vol->rectangular || vol->width < 1 || vol->height < 1 ||
+            vol->width > width || vol->height > height) {
+            return *at;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -153,6 +174,10 @@ bool FrameDecoder::decodeStream(std::uint8_t* stream, std::size_t length, std::u
         } else if (!streamFits_ && !(start && isVolStartCode(rest[*start + 3]))) {
             // Nothing is decoded until a VOL of a size that fits comes.
             consumed = nextVolStartCode(rest, start ? *start + 4 : rest.size());
+        } else if (const auto unfit =
+                       firstUnfitVolBeforeVop(rest, start.value_or(rest.size()), width_, height_)) {
+            streamFits_ = false;
+            consumed = findStartCode(rest, *unfit + 4).value_or(rest.size());
         } else {
             int type = XVID_TYPE_NOTHING;
             int volWidth = 0;

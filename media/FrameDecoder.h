@@ -69,8 +69,9 @@ private:
     int colourSpace_ = 0;
     bool verticalFlip_ = false;
     bool extendedHeader_ = false;
-    // False while the last VOL announced a picture larger than W x H: such
-    // pictures are not decoded, since they would not fit the output.
+    // False since a VOL announced a picture larger than W x H, until one that
+    // fits comes: such a VOL never reaches the library, and the pictures
+    // after it are not decoded, since they would not fit the output.
     bool streamFits_ = true;
     bool pictureProduced_ = false;
     int scrambledBlocksSeen_ = 0;

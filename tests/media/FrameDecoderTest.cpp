@@ -6,6 +6,7 @@
 #include <string>
 
 #include "media/FrameDecoder.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/BitInsertion.h"
 #include "tests/support/DecoderHarness.h"
 #include "tests/support/Mpeg4Fixtures.h"
@@ -223,6 +224,43 @@ TEST(FrameDecoder, LargerVolThanThePictureIsNeverDecoded) {
     // A stream of the right size that follows is decoded again.
     EXPECT_FALSE(decodeAll(harness, picturesOf("mpeg4_176x144_bf0.m4v")).empty());
     EXPECT_TRUE(harness.guardIntact());
+}
+
+// The library reallocates its pictures for every VOL header it reads, so a
+// header announcing more than the session's picture must never reach it: a
+// hostile server could otherwise make it allocate gigabytes. Such a header is
+// passed over with everything up to the next one that fits.
+TEST(FrameDecoder, OversizedVolNeverReachesTheLibrary) {
+    struct Case {
+        int width, height;
+        bool fits;
+    };
+    constexpr int kWidth = 176;
+    constexpr int kHeight = 144;
+    const auto coded = picturesOf("mpeg4_176x144_bf0.m4v");
+    for (const Case& c : {Case{kWidth, kHeight, true}, Case{kWidth + 1, kHeight, false},
+                          Case{kWidth, kHeight + 1, false}, Case{8191, 8191, false}}) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        DecoderHarness harness(kWidth, kHeight);
+        ASSERT_EQ(harness.decode(wrapped(coded[0].bytes, PayloadMarker::None)), 0);
+        ASSERT_TRUE(harness.decoder().pictureProduced());
+        const Bytes before = harness.picture();
+
+        const Bytes payload =
+            wrapped(test::withVolSize(coded[0].bytes, c.width, c.height), PayloadMarker::None);
+        const std::size_t allocationsBefore = test::allocationCount();
+        ASSERT_EQ(harness.decode(payload), 0);
+        EXPECT_EQ(test::allocationCount() - allocationsBefore, 0u);
+        EXPECT_EQ(harness.decoder().pictureProduced(), c.fits);
+        if (!c.fits) {
+            EXPECT_EQ(harness.picture(), before);
+        }
+
+        // The pictures of the next header that fits are decoded again.
+        ASSERT_EQ(harness.decode(wrapped(coded[0].bytes, PayloadMarker::None)), 0);
+        EXPECT_TRUE(harness.decoder().pictureProduced());
+        EXPECT_TRUE(harness.guardIntact());
+    }
 }
 
 TEST(FrameDecoder, HalfHeightPicturesAreDoubledTo480Lines) {
