@@ -77,8 +77,10 @@ TEST(SnapshotEncoder, HeadersAreTheFixedJfifLayout) {
     const auto tables = test::jpegSegments(jpeg, 0xDB);
     ASSERT_EQ(tables.size(), 2u);
     for (std::uint8_t id = 0; id < 2; ++id) {
-        Bytes expected = {0, 67, id};
-        expected.resize(67, 1);  // quality 100: all ones
+        Bytes expected(67, 1);  // quality 100: all ones
+        expected[0] = 0;
+        expected[1] = 67;
+        expected[2] = id;
         EXPECT_EQ(tables[id], expected);
     }
     const auto frame = test::jpegSegments(jpeg, 0xC0);
