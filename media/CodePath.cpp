@@ -34,6 +34,6 @@ bool avx2CodeEnabled() {
     return available && !plainForced().load(std::memory_order_relaxed);
 }
 
-void forcePlainCode(bool plain) { plainForced().store(plain, std::memory_order_relaxed); }
+bool forcePlainCode(bool plain) { return plainForced().exchange(plain, std::memory_order_relaxed); }
 
 }  // namespace ambro::media

@@ -7,6 +7,7 @@ namespace ambro::media {
 // forcePlainCode, or by the environment variable AMBRO_PLAIN_CODE=1 at the
 // first call. Both versions give the same bytes; the tests run both.
 bool avx2CodeEnabled();
-void forcePlainCode(bool plain);
+// Returns whether the plain versions were forced before.
+bool forcePlainCode(bool plain);
 
 }  // namespace ambro::media
