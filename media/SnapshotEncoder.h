@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "media/BlockTransform.h"
 #include "media/JpegTables.h"
 
 namespace ambro::media {
@@ -55,8 +56,7 @@ private:
         int length(int symbol) const { return static_cast<int>(packed[symbol] & 0xFF); }
     };
     struct Component {
-        const std::array<float, 64>* reciprocals;
-        const std::array<std::int32_t, 64>* halves;
+        const QuantisationTable* table;
         const HuffmanCodes* dc;
         const HuffmanCodes* ac;
     };
@@ -72,22 +72,16 @@ private:
 
     int quality_;
     std::array<std::array<std::uint8_t, 64>, 2> quantisation_{};  // natural order
-    // Quantisation in zig-zag order: y = |c| + divisor / 2, then y / divisor as
-    // the float product (y + 0.5) x (1 / divisor), truncated (see quantise).
-    std::array<std::array<std::int32_t, 64>, 2> halves_{};
-    std::array<std::array<float, 64>, 2> reciprocals_{};
+    std::array<QuantisationTable, 2> tables_{};
 
 public:
     // y / divisor as the encoder computes it; exact for every y below 2^17
     // and every divisor up to 4096.
     static std::int32_t quotient(std::int32_t y, float reciprocal) {
-        return static_cast<std::int32_t>((static_cast<float>(y) + 0.5f) * reciprocal);
+        return quantisationQuotient(y, reciprocal);
     }
 
 private:
-    // Quantises a natural-order block into zig-zag order.
-    static void quantise(const std::int32_t* __restrict block, const Component& component,
-                         std::int32_t* __restrict zigZag);
     HuffmanCodes luminanceDc_;
     HuffmanCodes luminanceAc_;
     HuffmanCodes chrominanceDc_;

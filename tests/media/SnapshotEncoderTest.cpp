@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <random>
 
+#include "media/BlockTransform.h"
+#include "media/JpegTables.h"
 #include "media/SnapshotEncoder.h"
+#include "tests/support/CodePathScope.h"
 #include "tests/support/DecoderHarness.h"
 #include "tests/support/Mpeg4Fixtures.h"
 #include "tests/support/PayloadBuilder.h"
@@ -306,15 +311,65 @@ TEST(SnapshotEncoder, LargerPicturesKeepTheirBytes) {
         std::uint64_t hash;
     };
     SnapshotEncoder encoder(100);
-    for (const Case& c : {Case{360, 288, 70114, 0x83666813184adc18ULL},
-                          Case{33, 31, 1498, 0x39c0ad7d0785d073ULL}}) {
-        const Bytes jpeg = encode(encoder, test::bottomUpPadded(synthetic(c.width, c.height), c.width,
-                                                                c.height),
-                                  c.width, c.height);
-        EXPECT_EQ(jpeg.size(), c.size) << c.width;
-        EXPECT_EQ(fnv1a(jpeg), c.hash) << c.width;
+    for (const bool plain : {false, true}) {
+        test::CodePathScope path(plain);
+        for (const Case& c : {Case{360, 288, 70114, 0x83666813184adc18ULL},
+                              Case{33, 31, 1498, 0x39c0ad7d0785d073ULL}}) {
+            const Bytes jpeg = encode(
+                encoder, test::bottomUpPadded(synthetic(c.width, c.height), c.width, c.height),
+                c.width, c.height);
+            EXPECT_EQ(jpeg.size(), c.size) << c.width << (plain ? " plain" : "");
+            EXPECT_EQ(fnv1a(jpeg), c.hash) << c.width << (plain ? " plain" : "");
+        }
     }
 }
+
+// The vectorised transform and the plain one give the same coefficients and
+// non-zero map for any block: random samples over the whole level-shifted
+// range, flat blocks at both ends, and checkerboards that drive the AC
+// magnitudes to their limit; with the divisors of quality 100 and quality 1.
+TEST(SnapshotEncoder, BothTransformPathsAgree) {
+    std::mt19937 random(4242);
+    std::vector<std::array<std::int32_t, 64>> blocks;
+    for (const std::int32_t level : {-128, 127}) {
+        blocks.emplace_back();
+        blocks.back().fill(level);
+    }
+    for (int b = 0; b < 2; ++b) {
+        std::array<std::int32_t, 64> board{};
+        for (int i = 0; i < 64; ++i) board[i] = ((i / 8 + i % 8 + b) % 2) ? 127 : -128;
+        blocks.push_back(board);
+    }
+    for (int n = 0; n < 60000; ++n) {
+        std::array<std::int32_t, 64> block{};
+        for (auto& sample : block) sample = static_cast<std::int32_t>(random() % 256) - 128;
+        blocks.push_back(block);
+    }
+    for (const int quality : {100, 1}) {
+        QuantisationTable table;
+        const int scale = quality < 50 ? 5000 / quality : 200 - 2 * quality;
+        for (int i = 0; i < 64; ++i) {
+            const int value = std::clamp((scale * jpeg::kLuminanceQuantisation[i] + 50) / 100, 1, 255);
+            const std::int32_t divisor = (value * jpeg::kAanScales[i] + 1024) >> 11;
+            table.halves[i] = divisor >> 1;
+            table.reciprocals[i] = 1.0f / static_cast<float>(divisor);
+        }
+        for (const auto& samples : blocks) {
+            std::array<std::int32_t, 64> results[2];
+            std::uint64_t maps[2];
+            for (const bool plain : {false, true}) {
+                test::CodePathScope path(plain);
+                std::array<std::int32_t, 64> block = samples;
+                maps[plain] = transformBlock(block.data(), table, results[plain].data());
+            }
+            ASSERT_EQ(results[0], results[1]) << "quality " << quality;
+            ASSERT_EQ(maps[0], maps[1]);
+            for (int k = 0; k < 64; ++k) ASSERT_EQ((maps[0] >> k) & 1, results[0][k] != 0 ? 1u : 0u);
+        }
+    }
+}
+
+void expectHandCheckedGoldenPictures();
 
 // Pictures whose bytes were worked out by hand: a grey square, and grey
 // stripes 192 / 64 four columns wide. For the stripes each luminance block
@@ -323,6 +378,14 @@ TEST(SnapshotEncoder, LargerPicturesKeepTheirBytes) {
 // zig-zag positions 1, 6, 15, 28: symbols 0/9, 4/8, 8/7, C/7 and EOB with
 // their Annex K codes; the chroma of grey is 0 (DC 0 and EOB).
 TEST(SnapshotEncoder, HandCheckedGoldenPictures) {
+    for (const bool plain : {false, true}) {
+        SCOPED_TRACE(plain ? "plain" : "vectorised");
+        test::CodePathScope path(plain);
+        expectHandCheckedGoldenPictures();
+    }
+}
+
+void expectHandCheckedGoldenPictures() {
     SnapshotEncoder encoder(100);
     Bytes grey(16 * 16 * 3, 200);
     EXPECT_EQ(scanData(encode(encoder, grey, 16, 16)),
