@@ -118,8 +118,19 @@ constexpr std::array<std::array<std::uint8_t, 16>, 9> kSpreadMasks = [] {
     return masks;
 }();
 
-__attribute__((target("avx2"))) inline __m128i spreadMask(int part, int component) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kSpreadMasks[part * 3 + component].data()));
+#define AMBRO_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+
+// The nine masks, loaded once per row pair.
+struct SpreadMasks {
+    __m128i masks[9];
+};
+
+AMBRO_AVX2_INLINE SpreadMasks loadSpreadMasks() {
+    SpreadMasks loaded;
+    for (int i = 0; i < 9; ++i) {
+        loaded.masks[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kSpreadMasks[i].data()));
+    }
+    return loaded;
 }
 
 struct ChromaTerms {
@@ -130,9 +141,8 @@ struct ChromaTerms {
 
 // 16 pixels of one row; the chroma terms are those of its 8 chroma samples,
 // each repeated for two columns.
-__attribute__((target("avx2"))) inline void fastGroupAvx2(const std::uint8_t* luma,
-                                                          const ChromaTerms& chroma,
-                                                          std::uint8_t* out) {
+AMBRO_AVX2_INLINE void fastGroupAvx2(const std::uint8_t* luma, const ChromaTerms& chroma,
+                                     const SpreadMasks& spread, std::uint8_t* out) {
     const __m256i y = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(luma)));
     const __m256i scaled = _mm256_mullo_epi16(_mm256_sub_epi16(y, _mm256_set1_epi16(kLumaOffset)),
                                               _mm256_set1_epi16(kFastLuma));
@@ -147,15 +157,14 @@ __attribute__((target("avx2"))) inline void fastGroupAvx2(const std::uint8_t* lu
     const __m128i r = _mm256_castsi256_si128(redRed);
     for (int part = 0; part < 3; ++part) {
         const __m128i bytes = _mm_or_si128(
-            _mm_or_si128(_mm_shuffle_epi8(b, spreadMask(part, 0)),
-                         _mm_shuffle_epi8(g, spreadMask(part, 1))),
-            _mm_shuffle_epi8(r, spreadMask(part, 2)));
+            _mm_or_si128(_mm_shuffle_epi8(b, spread.masks[part * 3]),
+                         _mm_shuffle_epi8(g, spread.masks[part * 3 + 1])),
+            _mm_shuffle_epi8(r, spread.masks[part * 3 + 2]));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * part), bytes);
     }
 }
 
-__attribute__((target("avx2"))) inline ChromaTerms chromaTermsAvx2(const std::uint8_t* u,
-                                                                   const std::uint8_t* v) {
+AMBRO_AVX2_INLINE ChromaTerms chromaTermsAvx2(const std::uint8_t* u, const std::uint8_t* v) {
     const __m128i u8 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(u));
     const __m128i v8 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v));
     const __m256i offset = _mm256_set1_epi16(kChromaOffset);
@@ -172,14 +181,13 @@ __attribute__((target("avx2"))) inline ChromaTerms chromaTermsAvx2(const std::ui
 // values instead of reading or writing past the columns.
 __attribute__((target("avx2"))) void fastPairAvx2(const RowJob& first, const RowJob& second,
                                                   int to) {
-    const auto group = [&](int x) {
-        const ChromaTerms chroma = chromaTermsAvx2(first.u + x / 2, first.v + x / 2);
-        fastGroupAvx2(first.luma + x, chroma, first.out + 3 * x);
-        fastGroupAvx2(second.luma + x, chroma, second.out + 3 * x);
-    };
-    int x = 0;
-    for (; x + kGroup <= to; x += kGroup) group(x);
-    if (x < to) group(to - kGroup);
+    const SpreadMasks spread = loadSpreadMasks();
+    for (int x = 0; x < to; x += kGroup) {
+        const int at = std::min(x, to - kGroup);
+        const ChromaTerms chroma = chromaTermsAvx2(first.u + at / 2, first.v + at / 2);
+        fastGroupAvx2(first.luma + at, chroma, spread, first.out + 3 * at);
+        fastGroupAvx2(second.luma + at, chroma, spread, second.out + 3 * at);
+    }
 }
 
 #endif
