@@ -1,10 +1,14 @@
 #include "tests/support/AllocationCounter.h"
 
 #include <atomic>
+#include <cstddef>
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define AMBRO_SANITIZED_ALLOCATOR 1
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtimes' allocation hooks (not every compiler ships the
+// header that declares them).
+extern "C" int __sanitizer_install_malloc_and_free_hooks(
+    void (*onAllocation)(const volatile void*, std::size_t), void (*onFree)(const volatile void*));
 #endif
 
 namespace {

@@ -35,10 +35,11 @@ Yv12Picture makeYv12(int width, int height) {
     Yv12Picture picture;
     picture.width = width;
     picture.height = height;
-    // The library reads chroma in whole pairs of columns; a few spare bytes
-    // keep an odd width inside the block.
+    // The library's vectorised code reads whole groups of pixels past the
+    // last column and row; spare bytes keep those reads inside the block.
     picture.bytes.assign(static_cast<std::size_t>(width) * height +
-                             2 * static_cast<std::size_t>(width / 2 + 1) * (height / 2 + 1) + 64,
+                             2 * static_cast<std::size_t>(width / 2 + 1) * (height / 2 + 1) +
+                             65536,
                          0);
     return picture;
 }
