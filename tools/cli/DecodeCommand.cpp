@@ -88,20 +88,14 @@ public:
 
     bool writePicture(const std::filesystem::path& path) const { return write(path, picture_); }
 
-    // The picture as the sessions save a snapshot: rows padded to 4 bytes,
-    // encoded at quality 100.
+    // The picture as the sessions save a snapshot, encoded at quality 100
+    // straight from the decoder's rows.
     bool writeSnapshot(const std::filesystem::path& path) {
         const int width = output_.width;
-        const std::size_t row = static_cast<std::size_t>(width) * 3;
-        const std::size_t stride = (row + 3) / 4 * 4;
-        padded_.resize(stride * outputHeight_);
-        for (int y = 0; y < outputHeight_; ++y) {
-            std::copy_n(picture_.begin() + y * row, row, padded_.begin() + y * stride);
-        }
         jpeg_.resize(media::SnapshotEncoder::worstCaseSize(width, outputHeight_));
         std::size_t size = 0;
-        if (!encoder_.encodePicture(padded_.data(), jpeg_.data(), jpeg_.size(), width,
-                                    outputHeight_, size)) {
+        if (!encoder_.encodePicture(picture_.data(), media::SnapshotEncoder::tightStride(width),
+                                    jpeg_.data(), jpeg_.size(), width, outputHeight_, size)) {
             return false;
         }
         jpeg_.resize(size);
@@ -121,7 +115,6 @@ private:
     media::PictureFormat output_;
     Bytes payload_;
     Bytes picture_;
-    Bytes padded_;
     Bytes jpeg_;
     media::FrameDecoder decoder_;
     media::SnapshotEncoder encoder_{100};

@@ -310,7 +310,8 @@ int snapshot(const LiveRequest& request, live::CurrentGenerationSession& session
     media::SnapshotEncoder encoder(100);
     std::vector<std::uint8_t> jpeg(media::SnapshotEncoder::worstCaseSize(width, height));
     std::size_t size = 0;
-    if (!encoder.encodePicture(picture.data(), jpeg.data(), jpeg.size(), width, height, size)) {
+    if (!encoder.encodePicture(picture.data(), media::SnapshotEncoder::tightStride(width),
+                               jpeg.data(), jpeg.size(), width, height, size)) {
         err << "the picture could not be encoded\n";
         return kOperationFailed;
     }
