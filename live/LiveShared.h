@@ -25,7 +25,9 @@ public:
     CommandMailbox mailbox;
     FrameRing ring;
     LiveTables tables;
-    CellSelection cells;
+    // The window's highlighted cell, updated for every video header; none
+    // for tools without a view.
+    std::atomic<CellSelection*> cells{nullptr};
 
     // Set once the session thread has finished its log-in and may serve.
     std::atomic<bool> running{false};

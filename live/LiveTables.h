@@ -26,6 +26,7 @@ struct CameraSelectWords {
 struct IoModule {
     static constexpr int kNames = 16;
     std::int32_t firstCount = 0;  // stored only
+    std::int32_t inputCount = kNames;
     std::int32_t outputCount = 0;
     std::array<std::string, kNames> inputNames;
     std::array<std::string, kNames> outputNames;

@@ -323,7 +323,7 @@ std::optional<SessionError> OlderGenerationSession::receiveFrame() {
     if (channel_.payload().size() >= kTimeOffset + platform::DateTime::kSize) {
         time = platform::DateTime::fromBytes(channel_.payload().data() + kTimeOffset);
     }
-    shared_.cells.onVideoHeader(shared_.tables.statusTable());
+    if (CellSelection* cells = shared_.cells.load()) cells->onVideoHeader(shared_.tables.statusTable());
 
     FrameRing::Slot& slot = ring.writeSlot();
     slot.time = time;
