@@ -146,7 +146,8 @@ void LiveSession::startOlderGeneration() {
     older_ = std::make_unique<OlderGenerationSession>(shared_, connection_.commandSocket(),
                                                       settings_.userName, settings_.password);
     sessionThread_ = std::thread([this] {
-        older_->run([this] { worker_.start([this] { controlPass(); }); });
+        const auto ended = older_->run([this] { worker_.start([this] { controlPass(); }); });
+        if (ended == SessionError::ServerRejectClientType) state_ = LiveState::Rejected;
     });
 }
 

@@ -61,7 +61,8 @@ OlderGenerationSession::OlderGenerationSession(LiveShared& shared, platform::Soc
       channel_(socket),
       audio_(kAudioBufferSize) {}
 
-void OlderGenerationSession::run(const std::function<void()>& startRunning) {
+std::optional<SessionError> OlderGenerationSession::run(
+    const std::function<void()>& startRunning) {
     std::optional<SessionError> error;
     const LoginEnd login = logIn(error);
     bool wasRunning = false;
@@ -77,6 +78,7 @@ void OlderGenerationSession::run(const std::function<void()>& startRunning) {
     shared_.ring.streaming = false;
     shared_.mailbox.clear();
     report(login, error, wasRunning);
+    return error;
 }
 
 // What the user is told: nothing while closing; a log-in that ends before

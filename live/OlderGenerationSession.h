@@ -31,8 +31,9 @@ public:
                            std::string userName, std::string password);
 
     // The thread's body. `startRunning` is called once the log-in is done;
-    // it starts what runs beside the session (the control thread).
-    void run(const std::function<void()>& startRunning);
+    // it starts what runs beside the session (the control thread). Returns
+    // what ended the session, if anything did.
+    std::optional<SessionError> run(const std::function<void()>& startRunning);
 
 private:
     enum class LoginEnd { Done, Silent, Failed };
