@@ -280,7 +280,8 @@ void CurrentGenerationSession::handleFrame(const std::uint8_t* head, std::size_t
                         stride);
         }
     }
-    listener_.pictureDecoded({picture_.data(), pictureSize_.width, pictureSize_.height, stride});
+    listener_.pictureDecoded(
+        {picture_.data(), pictureSize_.width, pictureSize_.height, stride, arrivalTimeMs()});
 }
 
 void CurrentGenerationSession::configurePicture(const ImageSize& size) {

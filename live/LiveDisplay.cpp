@@ -62,8 +62,10 @@ bool LiveDisplay::tickOlderGeneration(bool paced) {
         result = decoder_->decode(slot.data.data(), slot.length, work_.data());
     });
     if (result != 0) return false;
+    const auto stamp = time.toFileTime();
     const PictureView decoded{work_.data(), decoder_->width(), decoder_->height(),
-                              decoder_->stride()};
+                              decoder_->stride(),
+                              stamp ? *stamp / kStepsPerMillisecond : arrivalTimeMs()};
     shared_.observer.pictureDecoded(decoded);
     return show(decoded.pixels, decoded.width, decoded.height);
 }

@@ -43,6 +43,12 @@ IoModule moduleOf(const net::IoNames& names) {
 
 }  // namespace
 
+std::int64_t arrivalTimeMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 const char* liveFailureText(LiveFailure failure) {
     switch (failure) {
         case LiveFailure::ConnectedFailed: return "Connected Failed";

@@ -61,13 +61,20 @@ struct AlarmInputs {
     platform::DateTime time;
 };
 
-// A decoded picture: bottom-up BGR, `stride` bytes from row to row.
+// A decoded picture: bottom-up BGR, `stride` bytes from row to row, and its
+// time in milliseconds: the stream's own time stamp where the server sends
+// one (older generation), else when it arrived (on a steady clock). Only
+// differences between the times of one stream mean anything.
 struct PictureView {
     const std::uint8_t* pixels = nullptr;
     int width = 0;
     int height = 0;
     std::size_t stride = 0;
+    std::int64_t timeMs = 0;
 };
+
+// Milliseconds on the steady clock, for pictures without a time stamp.
+std::int64_t arrivalTimeMs();
 
 // Everything a live session reports to its window or tool, for both server
 // generations. Calls come from the session's threads unless noted; an

@@ -118,6 +118,8 @@ std::string numbered(std::size_t index) {
 
 }  // namespace
 
+const char* decodeUsage() { return kUsage; }
+
 int runDecode(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
     const CommandLine line(words, {"stream", "jpeg"});
     const auto width = line.number("width", 1, 8191);

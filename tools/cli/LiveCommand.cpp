@@ -1,8 +1,7 @@
 #include "tools/cli/LiveCommand.h"
 
+#include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -14,33 +13,44 @@
 #include "live/CameraListModel.h"
 #include "live/LiveSession.h"
 #include "media/SnapshotEncoder.h"
-#include "net/ServerBlocks.h"
 #include "platform/Deadline.h"
-#include "tools/cli/CommandLine.h"
 #include "tools/cli/ExitStatus.h"
+#include "tools/cli/Interrupt.h"
+#include "tools/cli/OptionCheck.h"
+#include "tools/cli/ServerOptions.h"
+#include "tools/cli/SessionWatcher.h"
 #include "tools/cli/TextOutput.h"
+#include "tools/cli/VideoFileWriter.h"
 
 namespace ambro::cli {
 
 namespace {
 
 using namespace std::chrono_literals;
+using ptz::DomeAction;
 
 constexpr const char* kUsage =
-    "usage: ambro-cli live COMMAND --host H --port P [--user U] [--password W] ...\n"
-    "  info [--json]                          the server, its cameras and I/O names\n"
-    "  snapshot --camera N --out FILE [--timeout SEC]\n"
-    "                                         a JPEG of camera N's first picture\n"
+    "usage: ambro-cli live COMMAND HOST:PORT [--user U] [--password W | --password-file F] ...\n"
+    "       (or --host H --port P instead of HOST:PORT)\n"
+    "  info [--json]                        the server, its cameras, views and I/O names\n"
+    "  snapshot --camera N --out FILE.jpg [--timeout SEC]\n"
+    "  snapshot --all --out DIR [--timeout SEC]\n"
+    "                                       a JPEG of the next picture of camera N,\n"
+    "                                       or of every camera as DIR/camera-NN.jpg\n"
+    "  record --camera N (--seconds S | --frames K) --out FILE.mkv|.mp4|.avi\n"
+    "         [--codec NAME] [--timeout SEC]\n"
+    "                                       the pictures as shown, privacy masks\n"
+    "                                       filled, into a video file (MPEG-4 Part 2\n"
+    "                                       at high quality unless NAME is given)\n"
     "  ptz --camera N ACTION [--preset K] [--speed S]\n"
-    "                                         one click of a dome button; ACTION is\n"
-    "      left right up down zoom-in zoom-out focus-near focus-far home auto\n"
-    "      auto-focus preset (K from 1 to 64, S from 1 to 5)\n"
-    "  output --output N [--module M]         force output N: pulsed on a server of\n"
-    "                                         the current generation (1-32), of\n"
-    "                                         module M (1-8) on an older one (1-16)\n"
-    "The password may come from AMBRO_PASSWORD; the user defaults to Guest.\n";
-
-using ptz::DomeAction;
+    "                                       one click of a dome button; ACTION is left\n"
+    "                                       right up down zoom-in zoom-out focus-near\n"
+    "                                       focus-far home auto auto-focus preset\n"
+    "                                       (K from 1 to 64, S from 1 to 5)\n"
+    "  output --output N [--module M]       force output N: pulsed on a server of the\n"
+    "                                       current generation (1-32), of module M\n"
+    "                                       (1-8) on an older one (1-16)\n"
+    "The user defaults to Guest; the password may also come from AMBRO_PASSWORD.\n";
 
 // A dome button by its name; none for "preset", which goes to --preset.
 const std::map<std::string, std::optional<DomeAction>> kActions = {
@@ -52,211 +62,142 @@ const std::map<std::string, std::optional<DomeAction>> kActions = {
     {"auto-focus", DomeAction::AutoFocus},  {"preset", std::nullopt},
 };
 
-// Everything a live command needs, checked before any connection is made.
-struct LiveRequest {
-    std::string command;
-    std::string host;
-    std::string port;
-    std::string user = "Guest";
-    std::string password;
-    bool json = false;
-    int camera = 0;
-    int output = 0;
-    int preset = 1;
-    int timeoutSeconds = 10;
-    std::string outFile;
-    std::optional<DomeAction> action;
-    int module = 1;
-    int speed = 3;
-
-    std::string server() const { return host + ":" + port; }
-};
-
-// The options each command takes beyond the connection's.
+// The options each command takes beyond the server's.
 const std::map<std::string, std::vector<std::string>> kCommandOptions = {
     {"info", {"json"}},
-    {"snapshot", {"camera", "out", "timeout"}},
+    {"snapshot", {"camera", "out", "timeout", "all"}},
+    {"record", {"camera", "out", "timeout", "seconds", "frames", "codec"}},
     {"ptz", {"camera", "preset", "speed"}},
     {"output", {"output", "module"}},
 };
 
-std::nullopt_t usageError(std::ostream& err, const std::string& message) {
-    err << "ambro-cli live: " << message << "\n" << kUsage;
-    return std::nullopt;
+// Everything a live command needs, checked before any connection is made.
+struct LiveRequest {
+    std::string command;
+    ServerOptions server;
+    bool json = false;
+    bool allCameras = false;
+    int camera = 0;
+    int output = 0;
+    int preset = 1;
+    int timeoutSeconds = 10;
+    int seconds = 0;
+    int frames = 0;
+    std::string out;
+    std::string codec = "mpeg4";
+    std::optional<DomeAction> action;
+    int module = 1;
+    int speed = 3;
+};
+
+bool checkFolderOf(const std::filesystem::path& file, std::ostream& err, int& status) {
+    const auto folder = std::filesystem::absolute(file).parent_path();
+    std::error_code error;
+    if (std::filesystem::is_directory(folder, error)) return true;
+    status = kCannotWriteFile;
+    err << "ambro-cli live: cannot write " << file.string() << ": no folder " << folder.string()
+        << "\n";
+    return false;
 }
 
-// Reads a required or optional number option into `value`.
-bool readNumber(const CommandLine& line, const std::string& name, long minimum, long maximum,
-                bool required, int& value, std::ostream& err) {
-    if (!line.option(name)) {
-        if (required) usageError(err, "--" + name + " is required");
-        return !required;
-    }
-    const auto number = line.number(name, minimum, maximum);
-    if (!number) {
-        usageError(err, "--" + name + " must be a whole number from " + std::to_string(minimum) +
-                            " to " + std::to_string(maximum));
+bool checkCommandOptions(OptionCheck& check, LiveRequest& request, std::size_t firstArgument,
+                         std::ostream& err, int& status) {
+    const CommandLine& line = check.line();
+    const bool oneCamera = request.command == "ptz" || request.command == "record" ||
+                           (request.command == "snapshot" && !line.hasSwitch("all"));
+    request.allCameras = line.hasSwitch("all");
+    if (!check.number("camera", 1, 32, oneCamera, request.camera) ||
+        !check.number("output", 1, 32, request.command == "output", request.output) ||
+        !check.number("preset", 1, 64, false, request.preset) ||
+        !check.number("module", 1, 8, false, request.module) ||
+        !check.number("speed", 1, 5, false, request.speed) ||
+        !check.number("timeout", 1, 3600, false, request.timeoutSeconds) ||
+        !check.number("seconds", 1, 86400, false, request.seconds) ||
+        !check.number("frames", 1, 10'000'000, false, request.frames) ||
+        !check.text("codec", false, request.codec)) {
         return false;
     }
-    value = static_cast<int>(*number);
+    if (request.allCameras && line.option("camera")) {
+        return check.fail("--all and --camera cannot be given together");
+    }
+    const std::size_t actionArgument = firstArgument;
+    if (request.command == "ptz") {
+        if (line.arguments().size() <= actionArgument) return check.fail("ptz needs one ACTION");
+        const auto action = kActions.find(line.arguments()[actionArgument]);
+        if (action == kActions.end()) {
+            return check.fail("unknown ptz ACTION '" + line.arguments()[actionArgument] + "'");
+        }
+        request.action = action->second;
+    }
+    const std::size_t wanted = actionArgument + (request.command == "ptz" ? 1 : 0);
+    if (line.arguments().size() > wanted) {
+        return check.fail("unexpected argument '" + line.arguments()[wanted] + "'");
+    }
+    if (request.command == "record") {
+        if ((request.seconds > 0) == (request.frames > 0)) {
+            return check.fail("record needs either --seconds or --frames");
+        }
+        if (!check.text("out", true, request.out)) return false;
+        if (!VideoFileWriter::knowsContainer(request.out)) {
+            return check.fail("--out: no video container is known for the name " + request.out);
+        }
+        if (!VideoFileWriter::knowsEncoder(request.codec)) {
+            return check.fail("--codec: the installed FFmpeg has no video encoder named " +
+                              request.codec);
+        }
+        return checkFolderOf(request.out, err, status);
+    }
+    if (request.command == "snapshot") {
+        if (!check.text("out", true, request.out)) return false;
+        if (request.allCameras) {
+            std::error_code error;
+            std::filesystem::create_directories(request.out, error);
+            if (!std::filesystem::is_directory(request.out, error)) {
+                status = kCannotWriteFile;
+                err << "ambro-cli live: cannot write into " << request.out << "\n";
+                return false;
+            }
+            return true;
+        }
+        return checkFolderOf(request.out, err, status);
+    }
     return true;
 }
 
 std::optional<LiveRequest> parseRequest(const std::vector<std::string>& words, std::ostream& err,
                                         int& status) {
     status = kUsageError;
-    const CommandLine line(words, {"json"});
+    const CommandLine line(words, {"json", "all"});
+    OptionCheck check(line, "ambro-cli live", kUsage, err);
+    if (!line.valid()) {
+        check.fail(line.error());
+        return std::nullopt;
+    }
     LiveRequest request;
-    if (!line.valid()) return usageError(err, line.error());
     request.command = line.arguments().empty() ? "" : line.arguments()[0];
     const auto commandOptions = kCommandOptions.find(request.command);
     if (commandOptions == kCommandOptions.end()) {
-        return usageError(err, request.command.empty()
-                                   ? "a command is required"
-                                   : "unknown command '" + request.command + "'");
-    }
-    std::vector<std::string> known = {"host", "port", "user", "password"};
-    known.insert(known.end(), commandOptions->second.begin(), commandOptions->second.end());
-    if (const auto unknown = line.unknownOption(known)) {
-        return usageError(err, "unknown option --" + *unknown);
-    }
-    const std::size_t wantedArguments = request.command == "ptz" ? 2 : 1;
-    if (line.arguments().size() != wantedArguments) {
-        return usageError(err, request.command == "ptz"
-                                   ? "ptz needs one ACTION"
-                                   : "unexpected argument '" + line.arguments().back() + "'");
-    }
-
-    request.host = line.option("host").value_or("");
-    if (request.host.empty()) return usageError(err, "--host is required");
-    int port = 0;
-    if (!readNumber(line, "port", 1, 65535, true, port, err)) return std::nullopt;
-    request.port = std::to_string(port);
-    request.user = line.option("user").value_or("Guest");
-    if (const auto password = line.option("password")) {
-        request.password = *password;
-    } else if (const char* fromEnvironment = std::getenv("AMBRO_PASSWORD")) {
-        request.password = fromEnvironment;
-    }
-    if (request.user == "Guest") request.password.clear();
-    request.json = line.hasSwitch("json");
-
-    const bool needsCamera = request.command == "snapshot" || request.command == "ptz";
-    if (!readNumber(line, "camera", 1, 32, needsCamera, request.camera, err) ||
-        !readNumber(line, "output", 1, 32, request.command == "output", request.output, err) ||
-        !readNumber(line, "preset", 1, 64, false, request.preset, err) ||
-        !readNumber(line, "module", 1, 8, false, request.module, err) ||
-        !readNumber(line, "speed", 1, 5, false, request.speed, err) ||
-        !readNumber(line, "timeout", 1, 3600, false, request.timeoutSeconds, err)) {
+        check.fail(request.command.empty() ? "a command is required"
+                                           : "unknown command '" + request.command + "'");
         return std::nullopt;
     }
-    if (request.command == "ptz") {
-        const auto action = kActions.find(line.arguments()[1]);
-        if (action == kActions.end()) {
-            return usageError(err, "unknown ptz ACTION '" + line.arguments()[1] + "'");
-        }
-        request.action = action->second;
+    std::vector<std::string> known(std::begin(kServerOptionNames), std::end(kServerOptionNames));
+    known.insert(known.end(), commandOptions->second.begin(), commandOptions->second.end());
+    if (const auto unknown = line.unknownOption(known)) {
+        check.fail("unknown option --" + *unknown);
+        return std::nullopt;
     }
-    if (request.command == "snapshot") {
-        request.outFile = line.option("out").value_or("");
-        if (request.outFile.empty()) return usageError(err, "--out is required");
-        const auto folder = std::filesystem::absolute(request.outFile).parent_path();
-        std::error_code error;
-        if (!std::filesystem::is_directory(folder, error)) {
-            status = kCannotWriteFile;
-            err << "ambro-cli live: cannot write " << request.outFile << ": no folder "
-                << folder.string() << "\n";
-            return std::nullopt;
-        }
+    bool serverArgument = false;
+    auto server = readServerOptions(check, 1, serverArgument, true);
+    if (!server) return std::nullopt;
+    request.server = *server;
+    request.json = line.hasSwitch("json");
+    if (!checkCommandOptions(check, request, serverArgument ? 2 : 1, err, status)) {
+        return std::nullopt;
     }
     status = kSuccess;
     return request;
 }
-
-// Hears what the session reports and lets the command wait for it.
-class SessionWatcher : public live::LiveSessionObserver {
-public:
-    void connectFailed(live::LiveFailure failure, const std::string& detail) override {
-        update([&] {
-            failure_ = std::string(live::liveFailureText(failure)) +
-                       (detail.empty() ? "" : ": " + detail);
-        });
-    }
-    void sessionReady(live::Generation) override { update([&] { ready_ = true; }); }
-    void disconnected(const std::string& headline, const std::string& detail) override {
-        update([&] {
-            const std::string text = headline + (detail.empty() ? "" : ": " + detail);
-            if (ready_) {
-                ended_ = text;
-            } else {
-                failure_ = text;
-            }
-        });
-    }
-    void videoStopped() override {
-        update([&] {
-            if (ended_.empty()) ended_ = "the server sent video the client cannot follow";
-        });
-    }
-    void pictureDecoded(const live::PictureView& picture) override {
-        update([&] {
-            const std::size_t row = static_cast<std::size_t>(picture.width) * 3;
-            picture_.resize(row * static_cast<std::size_t>(picture.height));
-            for (int y = 0; y < picture.height; ++y) {
-                std::copy_n(picture.pixels + y * picture.stride, row, picture_.begin() + y * row);
-            }
-            width_ = picture.width;
-            height_ = picture.height;
-            ++pictures_;
-        });
-    }
-
-    // True once the session is usable; false with `why` when it failed or
-    // the wait ran out.
-    bool waitForSession(std::chrono::milliseconds timeout, std::string& why) {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, timeout, [&] { return ready_ || !failure_.empty(); });
-        if (ready_) return true;
-        why = failure_.empty() ? "Connected Failed: the server did not finish the log-in in time"
-                               : failure_;
-        return false;
-    }
-    int pictures() const {
-        std::lock_guard lock(mutex_);
-        return pictures_;
-    }
-    // Why no more pictures will come, if that is so.
-    std::string ended() const {
-        std::lock_guard lock(mutex_);
-        return ended_;
-    }
-    std::vector<std::uint8_t> picture(int& width, int& height) const {
-        std::lock_guard lock(mutex_);
-        width = width_;
-        height = height_;
-        return picture_;
-    }
-
-private:
-    template <typename Change>
-    void update(Change change) {
-        {
-            std::lock_guard lock(mutex_);
-            change();
-        }
-        changed_.notify_all();
-    }
-
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    bool ready_ = false;
-    std::string failure_;
-    std::string ended_;
-    std::vector<std::uint8_t> picture_;
-    int width_ = 0;
-    int height_ = 0;
-    int pictures_ = 0;
-};
 
 // The cameras of either generation as (number, name) pairs.
 std::vector<std::pair<int, std::string>> camerasOf(const live::CameraCatalogue& catalogue) {
@@ -294,8 +235,8 @@ void printJsonInfo(const live::CameraCatalogue& catalogue,
     const bool older = catalogue.generation == live::Generation::Older;
     out << "{\"generation\":\"" << (older ? "older" : "current") << "\",";
     if (older) {
-        out << "\"server_version\":" << catalogue.serverVersion << ",\"views\":"
-            << jsonList(viewsOf(catalogue)) << ",";
+        out << "\"server_version\":" << catalogue.serverVersion
+            << ",\"views\":" << jsonList(viewsOf(catalogue)) << ",";
     } else {
         out << "\"server_kind\":" << catalogue.serverKind << ",";
     }
@@ -309,8 +250,8 @@ void printJsonInfo(const live::CameraCatalogue& catalogue,
     if (older) {
         out << ",\"io_modules\":[";
         for (std::size_t m = 0; m < modules.size(); ++m) {
-            out << (m ? "," : "") << "{\"module\":" << m + 1
-                << ",\"inputs\":" << jsonList(namesOf(modules[m].inputNames, modules[m].inputCount))
+            out << (m ? "," : "") << "{\"module\":" << m + 1 << ",\"inputs\":"
+                << jsonList(namesOf(modules[m].inputNames, modules[m].inputCount))
                 << ",\"outputs\":"
                 << jsonList(namesOf(modules[m].outputNames, modules[m].outputCount)) << "}";
         }
@@ -327,32 +268,39 @@ void printJsonInfo(const live::CameraCatalogue& catalogue,
         << "}\n";
 }
 
+// The camera list as the server has it now (the older generation is asked).
+std::optional<live::CameraCatalogue> readCatalogue(const LiveRequest& request,
+                                                   live::LiveSession& session, std::ostream& err) {
+    if (session.generation() == live::Generation::Older && !session.refreshCameraListNow()) {
+        err << "the camera list could not be read from " << request.server.server() << "\n";
+        return std::nullopt;
+    }
+    return session.catalogue();
+}
+
 int info(const LiveRequest& request, live::LiveSession& session, std::ostream& out,
          std::ostream& err) {
     const bool older = session.generation() == live::Generation::Older;
-    if (older && !session.refreshCameraListNow()) {
-        err << "the camera list could not be read from " << request.server() << "\n";
-        return kOperationFailed;
-    }
+    const auto catalogue = readCatalogue(request, session, err);
+    if (!catalogue) return kOperationFailed;
     if (!older) {
         // The status records come first on the video connection.
         for (int i = 0; i < 100 && !session.statusRecordReceived(0); ++i) {
             std::this_thread::sleep_for(20ms);
         }
     }
-    const auto catalogue = session.catalogue();
     const auto modules = session.ioModules();
     if (request.json) {
-        printJsonInfo(catalogue, modules, out);
+        printJsonInfo(*catalogue, modules, out);
         return kSuccess;
     }
     if (older) {
-        out << "generation: older\nserver version: " << catalogue.serverVersion << "\n";
-        for (const auto& view : viewsOf(catalogue)) out << "view: " << view << "\n";
+        out << "generation: older\nserver version: " << catalogue->serverVersion << "\n";
+        for (const auto& view : viewsOf(*catalogue)) out << "view: " << view << "\n";
     } else {
-        out << "generation: current\nserver kind: " << catalogue.serverKind << "\n";
+        out << "generation: current\nserver kind: " << catalogue->serverKind << "\n";
     }
-    for (const auto& [number, name] : camerasOf(catalogue)) {
+    for (const auto& [number, name] : camerasOf(*catalogue)) {
         out << "camera " << number << ": " << terminalText(name);
         if (!older && session.statusRecordReceived(number - 1)) out << " (status record received)";
         out << "\n";
@@ -371,40 +319,38 @@ int info(const LiveRequest& request, live::LiveSession& session, std::ostream& o
 }
 
 // Reports why a camera could not be chosen; kSuccess when it was.
-int selectCamera(const LiveRequest& request, live::LiveSession& session, std::ostream& err) {
-    switch (session.selectCameraNow(request.camera - 1)) {
+int selectCamera(int camera, const LiveRequest& request, live::LiveSession& session,
+                 std::ostream& err) {
+    switch (session.selectCameraNow(camera - 1)) {
         case live::SelectResult::Selected: return kSuccess;
         case live::SelectResult::NotInList:
-            err << "camera " << request.camera << " is not in the camera list\n";
+            err << "camera " << camera << " is not in the camera list\n";
             break;
         case live::SelectResult::Busy:
         case live::SelectResult::Failed:
-            err << "camera " << request.camera << " could not be chosen: the request to "
-                << request.server() << " failed\n";
+            err << "camera " << camera << " could not be chosen: the request to "
+                << request.server.server() << " failed\n";
             break;
     }
     return kOperationFailed;
 }
 
-int snapshot(const LiveRequest& request, live::LiveSession& session, SessionWatcher& watcher,
-             std::ostream& err) {
-    const int seen = watcher.pictures();
-    if (const int status = selectCamera(request, session, err); status != kSuccess) return status;
-    const auto deadline = platform::Deadline::after(std::chrono::seconds(request.timeoutSeconds));
-    // Every waiting frame is decoded as it comes: no pacing without a screen.
-    while (watcher.pictures() <= seen && watcher.ended().empty() && !deadline.expired()) {
+// Decodes what comes, without pacing, until `done` or the video ends, the
+// time runs out or the user interrupts. Why it stopped when not done.
+std::string pumpUntil(live::LiveSession& session, SessionWatcher& watcher,
+                      std::chrono::milliseconds timeout, const std::function<bool()>& done) {
+    const auto deadline = platform::Deadline::after(timeout);
+    while (!done()) {
+        if (!watcher.ended().empty()) return watcher.ended();
+        if (interrupted()) return "interrupted";
+        if (deadline.expired()) return "no picture within " + std::to_string(timeout.count() / 1000) + " s";
         if (!session.displayTick(false)) std::this_thread::sleep_for(5ms);
     }
-    if (watcher.pictures() <= seen) {
-        const std::string ended = watcher.ended();
-        err << (ended.empty() ? "no picture within " + std::to_string(request.timeoutSeconds) + " s"
-                              : "no picture: " + ended)
-            << "\n";
-        return kOperationFailed;
-    }
-    int width = 0;
-    int height = 0;
-    const auto picture = watcher.picture(width, height);
+    return {};
+}
+
+int writeSnapshot(const std::vector<std::uint8_t>& picture, int width, int height,
+                  const std::string& file, std::ostream& err) {
     media::SnapshotEncoder encoder(100);
     std::vector<std::uint8_t> jpeg(media::SnapshotEncoder::worstCaseSize(width, height));
     std::size_t size = 0;
@@ -413,17 +359,143 @@ int snapshot(const LiveRequest& request, live::LiveSession& session, SessionWatc
         err << "the picture could not be encoded\n";
         return kOperationFailed;
     }
-    std::ofstream output(request.outFile, std::ios::binary);
+    std::ofstream output(file, std::ios::binary);
     output.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(size));
     if (!output) {
-        err << "cannot write " << request.outFile << "\n";
+        err << "cannot write " << file << "\n";
         return kCannotWriteFile;
     }
     return kSuccess;
 }
 
+int snapshotOf(int camera, const std::string& file, const LiveRequest& request,
+               live::LiveSession& session, SessionWatcher& watcher, std::ostream& err) {
+    const int seen = watcher.pictures();
+    if (const int status = selectCamera(camera, request, session, err); status != kSuccess) {
+        return status;
+    }
+    const std::string why = pumpUntil(session, watcher, std::chrono::seconds(request.timeoutSeconds),
+                                      [&] { return watcher.pictures() > seen; });
+    if (!why.empty()) {
+        err << "camera " << camera << ": no picture: " << why << "\n";
+        return interrupted() ? kInterrupted : kOperationFailed;
+    }
+    int width = 0;
+    int height = 0;
+    const auto picture = watcher.picture(width, height);
+    return writeSnapshot(picture, width, height, file, err);
+}
+
+int snapshot(const LiveRequest& request, live::LiveSession& session, SessionWatcher& watcher,
+             std::ostream& out, std::ostream& err) {
+    if (!request.allCameras) {
+        return snapshotOf(request.camera, request.out, request, session, watcher, err);
+    }
+    const auto catalogue = readCatalogue(request, session, err);
+    if (!catalogue) return kOperationFailed;
+    int worst = kSuccess;
+    for (const auto& [number, name] : camerasOf(*catalogue)) {
+        char fileName[32];
+        std::snprintf(fileName, sizeof fileName, "camera-%02d.jpg", number);
+        const std::string file = (std::filesystem::path(request.out) / fileName).string();
+        const int status = snapshotOf(number, file, request, session, watcher, err);
+        if (status == kSuccess) out << file << "\n";
+        if (status == kInterrupted) return status;
+        worst = std::max(worst, status);
+    }
+    return worst;
+}
+
+// Encodes every decoded picture of the camera into the video file, on the
+// thread that decodes it. Pictures of another size than the first (the
+// server changed it) are left out.
+class Recorder {
+public:
+    explicit Recorder(const LiveRequest& request) : request_(request) {}
+
+    void take(const live::PictureView& picture) {
+        std::lock_guard lock(mutex_);
+        if (done_ || !error_.empty()) return;
+        if (!writer_) {
+            writer_ = VideoFileWriter::open(
+                {request_.out, picture.width, picture.height, request_.codec}, error_);
+            if (!writer_) return;
+            width_ = picture.width;
+            height_ = picture.height;
+            firstTime_ = picture.timeMs;
+        }
+        if (picture.width != width_ || picture.height != height_) return;
+        const std::int64_t time = picture.timeMs - firstTime_;
+        if (request_.seconds > 0 && time >= request_.seconds * 1000LL) {
+            done_ = true;
+            return;
+        }
+        if (!writer_->write(picture.pixels, picture.stride, time, error_)) return;
+        done_ = request_.frames > 0 && writer_->framesWritten() >= request_.frames;
+    }
+    bool done() const {
+        std::lock_guard lock(mutex_);
+        return done_ || !error_.empty();
+    }
+    // Once the session is closed: the file finished, or nothing left behind.
+    int finish(const std::string& why, std::ostream& out, std::ostream& err) {
+        std::lock_guard lock(mutex_);
+        if (!error_.empty()) {
+            writer_.reset();
+            err << error_ << "\n";
+            return kCannotWriteFile;
+        }
+        if (!done_ || !writer_) {
+            writer_.reset();
+            err << "the recording was not finished (" << (why.empty() ? "no picture" : why)
+                << "); nothing was written\n";
+            return interrupted() ? kInterrupted : kOperationFailed;
+        }
+        const int frames = writer_->framesWritten();
+        if (!writer_->finish(error_)) {
+            writer_.reset();
+            err << error_ << "\n";
+            return kCannotWriteFile;
+        }
+        out << request_.out << ": " << frames << " pictures\n";
+        return kSuccess;
+    }
+
+private:
+    const LiveRequest& request_;
+    mutable std::mutex mutex_;
+    std::unique_ptr<VideoFileWriter> writer_;
+    int width_ = 0;
+    int height_ = 0;
+    std::int64_t firstTime_ = 0;
+    bool done_ = false;
+    std::string error_;
+};
+
+int record(const LiveRequest& request, live::LiveSession& session, SessionWatcher& watcher,
+           std::ostream& out, std::ostream& err) {
+    Recorder recorder(request);
+    watcher.setSink([&recorder](const live::PictureView& picture) { recorder.take(picture); });
+    std::string why;
+    if (const int status = selectCamera(request.camera, request, session, err); status != kSuccess) {
+        watcher.setSink(nullptr);
+        return status;
+    }
+    // Room for the stream to come, then for as long as the recording asks.
+    const auto wanted = request.seconds > 0 ? std::chrono::seconds(request.seconds)
+                                            : std::chrono::seconds(request.frames / 2 + 1);
+    why = pumpUntil(session, watcher, std::chrono::seconds(request.timeoutSeconds) + wanted,
+                    [&] { return recorder.done(); });
+    // No picture reaches the recorder once the session's threads are joined.
+    session.close();
+    watcher.setSink(nullptr);
+    return recorder.finish(why, out, err);
+}
+
 int ptzCommand(const LiveRequest& request, live::LiveSession& session, std::ostream& err) {
-    if (const int status = selectCamera(request, session, err); status != kSuccess) return status;
+    if (const int status = selectCamera(request.camera, request, session, err); status != kSuccess) {
+        return status;
+    }
     const live::PtzResult result = request.action
                                        ? session.cameraActionNow(*request.action, request.speed)
                                        : session.goPresetNow(request.preset, request.speed);
@@ -457,6 +529,8 @@ int outputCommand(const LiveRequest& request, live::LiveSession& session, std::o
 
 }  // namespace
 
+const char* liveUsage() { return kUsage; }
+
 int runLive(const std::vector<std::string>& words, const std::string& ptzDirectory,
             std::ostream& out, std::ostream& err) {
     int status = kSuccess;
@@ -464,8 +538,9 @@ int runLive(const std::vector<std::string>& words, const std::string& ptzDirecto
     if (!request) return status;
 
     SessionWatcher watcher;
-    live::LiveSession session({{request->host, request->port}, request->user, request->password,
-                               std::filesystem::temp_directory_path(), ptzDirectory},
+    live::LiveSession session({{request->server.host, request->server.port}, request->server.user,
+                               request->server.password, std::filesystem::temp_directory_path(),
+                               ptzDirectory},
                               watcher);
     session.start();
     std::string why;
@@ -475,7 +550,8 @@ int runLive(const std::vector<std::string>& words, const std::string& ptzDirecto
         return kInputOrConnectionFailure;
     }
     if (request->command == "info") return info(*request, session, out, err);
-    if (request->command == "snapshot") return snapshot(*request, session, watcher, err);
+    if (request->command == "snapshot") return snapshot(*request, session, watcher, out, err);
+    if (request->command == "record") return record(*request, session, watcher, out, err);
     if (request->command == "ptz") return ptzCommand(*request, session, err);
     return outputCommand(*request, session, err);
 }
