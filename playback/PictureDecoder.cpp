@@ -1,7 +1,5 @@
 #include "playback/PictureDecoder.h"
 
-#include <cstring>
-
 namespace ambro::playback {
 
 namespace {
@@ -41,29 +39,13 @@ bool PictureDecoder::decode(std::uint8_t* payload, std::size_t length,
         !decoder_->pictureProduced()) {
         return false;
     }
-    if (layout_.fields) doubleFields(picture.pixels.data());
-    if (layout_.copyEvenRows) copyEvenRows(picture.pixels.data());
+    if (layout_.fields) doubleFieldRows(picture.pixels.data(), layout_.width, layout_.height);
+    if (layout_.copyEvenRows) {
+        copyEvenRows(picture.pixels.data(), layout_.width, layout_.bitmapHeight);
+    }
     picture.width = layout_.width;
     picture.height = layout_.bitmapHeight;
     return true;
-}
-
-// Row r of the field becomes rows 2r and 2r + 1, from the last row down so
-// that no row is overwritten before it has been copied.
-void PictureDecoder::doubleFields(std::uint8_t* pixels) const {
-    const std::size_t stride = static_cast<std::size_t>(layout_.width) * 3;
-    for (int row = layout_.height - 1; row >= 0; --row) {
-        const std::uint8_t* source = pixels + row * stride;
-        std::memcpy(pixels + (2 * row + 1) * stride, source, stride);
-        if (row > 0) std::memcpy(pixels + 2 * row * stride, source, stride);
-    }
-}
-
-void PictureDecoder::copyEvenRows(std::uint8_t* pixels) const {
-    const std::size_t stride = static_cast<std::size_t>(layout_.width) * 3;
-    for (int row = 0; row + 1 < layout_.bitmapHeight; row += 2) {
-        std::memcpy(pixels + (row + 1) * stride, pixels + row * stride, stride);
-    }
 }
 
 }  // namespace ambro::playback

@@ -32,8 +32,6 @@ public:
 
 private:
     void setUp(const PictureLayout& layout);
-    void doubleFields(std::uint8_t* pixels) const;
-    void copyEvenRows(std::uint8_t* pixels) const;
 
     PictureLayout layout_;
     std::unique_ptr<media::FrameDecoder> decoder_;
