@@ -6,6 +6,7 @@
 #include "tools/cli/DecodeCommand.h"
 #include "tools/cli/ExitStatus.h"
 #include "tools/cli/LiveCommand.h"
+#include "tools/cli/PlaybackCommand.h"
 
 namespace {
 
@@ -13,7 +14,8 @@ constexpr const char* kUsage =
     "usage: ambro-cli COMMAND ...\n"
     "commands:\n"
     "  decode   decode frame payloads into pictures\n"
-    "  live     talk to a live server: info, snapshot, ptz, output\n";
+    "  live     talk to a live server: info, snapshot, ptz, output\n"
+    "  playback list a recorder's recordings: cameras, days, files\n";
 
 }  // namespace
 
@@ -29,6 +31,7 @@ int main(int argc, char* argv[]) {
         const auto ptzDirectory = ambro::platform::programFolder() / "PTZSetup_New";
         return ambro::cli::runLive(rest, ptzDirectory.string(), std::cout, std::cerr);
     }
+    if (words[0] == "playback") return ambro::cli::runPlayback(rest, std::cout, std::cerr);
     std::cerr << "unknown command '" << words[0] << "'\n" << kUsage;
     return ambro::cli::kUsageError;
 }
