@@ -207,7 +207,7 @@ void PlaybackDialog::fillDayTree() {
             }
         }
     }
-    root->setExpanded(true);
+    dayTree_->expandAll();
 }
 
 void PlaybackDialog::onCameraChosen(int index) {
@@ -254,6 +254,7 @@ void PlaybackDialog::onPlay() {
             slider_->setValue(0);
             movingSlider_ = false;
             slider_->setEnabled(true);
+            takingPictures_ = true;
             showPlay(false);
             setChoicesEnabled(false);
             pacingTimer_.start(kPacingTick);
@@ -285,6 +286,7 @@ void PlaybackDialog::endPlaying() {
 
 void PlaybackDialog::onStop() {
     pacingTimer_.stop();
+    takingPictures_ = false;
     slider_->setEnabled(false);
     showPlay(true);
     if (!session_->stop()) return;
@@ -298,7 +300,7 @@ void PlaybackDialog::onSeek(int position) {
 }
 
 void PlaybackDialog::onPictureShown(int shownFrames) {
-    if (ending_) return;
+    if (ending_ || !takingPictures_) return;
     pictureView_->takePicture(session_->pictures());
     if (!slider_->isSliderDown()) moveSlider(shownFrames);
     if (const auto text = session_->pictureTimeText()) {

@@ -94,6 +94,9 @@ private:
     QTimer pacingTimer_;
     int connectingTicks_ = 0;
     bool movingSlider_ = false;
+    // Off from a stop until the next play, so that a report still queued
+    // does not bring back a picture the stop cleared.
+    bool takingPictures_ = false;
     bool ending_ = false;
 };
 
