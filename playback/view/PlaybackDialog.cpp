@@ -295,8 +295,15 @@ void PlaybackDialog::onStop() {
     timeText_->clear();
 }
 
+// A seek that went through plays on, also after a pause; one without a
+// reply stays paused with "Pause Play" shown until it is pressed.
 void PlaybackDialog::onSeek(int position) {
-    if (session_->seek(position) == SeekResult::SendFailed) showPlay(!session_->playing());
+    switch (session_->seek(position)) {
+        case SeekResult::Restarted: showPlay(false); break;
+        case SeekResult::SendFailed: showPlay(true); break;
+        case SeekResult::NoReply:
+        case SeekResult::NotPossible: break;
+    }
 }
 
 void PlaybackDialog::onPictureShown(int shownFrames) {
