@@ -39,8 +39,6 @@ QIcon svgIcon(const QString& name) {
     return QIcon(pixmap);
 }
 
-QIcon rowIcon(int row) { return svgIcon(row % 2 == 0 ? "row-even" : "row-odd"); }
-
 int depthOf(const QTreeWidgetItem* item) {
     int depth = 0;
     for (; item->parent(); item = item->parent()) ++depth;
@@ -70,6 +68,11 @@ PlaybackDialog::~PlaybackDialog() { session_->close(); }
 void PlaybackDialog::buildControls() {
     setWindowTitle(QStringLiteral("RPB"));
     resize(900, 600);
+
+    evenRowIcon_ = svgIcon(QStringLiteral("row-even"));
+    oddRowIcon_ = svgIcon(QStringLiteral("row-odd"));
+    playedIcon_ = svgIcon(QStringLiteral("row-played"));
+    failedIcon_ = svgIcon(QStringLiteral("row-failed"));
 
     auto* commands = new QToolBar(this);
     commands->setIconSize(QSize(24, 24));
@@ -227,16 +230,15 @@ void PlaybackDialog::onDayChosen(QTreeWidgetItem* item) {
     rows_ = *rows;
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         auto* row = new QTreeWidgetItem(fileList_, {QString::fromStdString(rows_[i].text)});
-        row->setIcon(0, rowIcon(static_cast<int>(i)));
+        row->setIcon(0, i % 2 == 0 ? evenRowIcon_ : oddRowIcon_);
     }
 }
 
 void PlaybackDialog::onFileChosen(QTreeWidgetItem* item) {
-    const int row = item ? fileList_->indexOfTopLevelItem(item) : -1;
-    if (row < 0 || row >= static_cast<int>(rows_.size()) || rows_[static_cast<std::size_t>(row)].text.empty()) {
-        return;
-    }
-    session_->chooseFile(rows_[static_cast<std::size_t>(row)]);
+    const int index = item ? fileList_->indexOfTopLevelItem(item) : -1;
+    if (index < 0 || index >= static_cast<int>(rows_.size())) return;
+    const TimeCodeRow& row = rows_[static_cast<std::size_t>(index)];
+    if (!row.text.empty()) session_->chooseFile(row);
 }
 
 void PlaybackDialog::onPlay() {
@@ -258,9 +260,9 @@ void PlaybackDialog::onPlay() {
             showPlay(false);
             setChoicesEnabled(false);
             pacingTimer_.start(kPacingTick);
-            row->setIcon(0, svgIcon("row-played"));
+            row->setIcon(0, playedIcon_);
             break;
-        case PlayResult::FileNotOpened: row->setIcon(0, svgIcon("row-failed")); break;
+        case PlayResult::FileNotOpened: row->setIcon(0, failedIcon_); break;
         case PlayResult::PauseToggled:
         case PlayResult::NothingToPlay:
         case PlayResult::RequestFailed: break;

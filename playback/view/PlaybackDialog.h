@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QIcon>
 #include <QTimer>
 #include <memory>
 #include <vector>
@@ -89,6 +90,11 @@ private:
     QAction* stopAction_ = nullptr;
     QAction* exitAction_ = nullptr;
     QAction* snapshotAction_ = nullptr;
+
+    QIcon evenRowIcon_;
+    QIcon oddRowIcon_;
+    QIcon playedIcon_;
+    QIcon failedIcon_;
 
     QTimer connectingTimer_;
     QTimer pacingTimer_;
