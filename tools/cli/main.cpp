@@ -1,3 +1,4 @@
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -8,14 +9,18 @@
 #include "tools/cli/ExitStatus.h"
 #include "tools/cli/Interrupt.h"
 #include "tools/cli/LiveCommand.h"
+#include "tools/cli/PlaybackCommand.h"
 
 namespace {
+
+using namespace ambro;
 
 constexpr const char* kUsage =
     "usage: ambro-cli COMMAND ...\n"
     "commands:\n"
-    "  decode   decode frame payloads into pictures\n"
-    "  live     talk to a live server: info, snapshot, record, ptz, output\n"
+    "  decode    decode frame payloads into pictures\n"
+    "  live      talk to a live server: info, snapshot, record, ptz, output\n"
+    "  playback  a recorder's recordings: cameras, days, files\n"
     "options:\n"
     "  --help     this text (after a command: that command's)\n"
     "  --version  the program's version\n"
@@ -23,7 +28,15 @@ constexpr const char* kUsage =
     "connection or log-in failed, 3 the operation cannot be done, 4 a file cannot\n"
     "be written, 130 interrupted.\n";
 
-bool asksForHelp(const std::vector<std::string>& words) {
+using Words = std::vector<std::string>;
+
+struct Command {
+    const char* name;
+    const char* (*usage)();
+    std::function<int(const Words&)> run;
+};
+
+bool asksForHelp(const Words& words) {
     for (const auto& word : words) {
         if (word == "--help" || word == "-h") return true;
     }
@@ -33,8 +46,7 @@ bool asksForHelp(const std::vector<std::string>& words) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    using namespace ambro;
-    const std::vector<std::string> words(argv + 1, argv + argc);
+    const Words words(argv + 1, argv + argc);
     if (words.empty()) {
         std::cerr << kUsage;
         return cli::kUsageError;
@@ -43,21 +55,27 @@ int main(int argc, char* argv[]) {
         std::cout << "ambro-cli " << platform::kVersion << "\n";
         return cli::kSuccess;
     }
-    const std::vector<std::string> rest(words.begin() + 1, words.end());
-    const bool help = asksForHelp(words);
     if (words[0] == "--help" || words[0] == "-h") {
         std::cout << kUsage;
         return cli::kSuccess;
     }
-    cli::installInterruptHandler();
-    if (words[0] == "decode") {
-        if (help) return std::cout << cli::decodeUsage(), cli::kSuccess;
-        return cli::runDecode(rest, std::cout, std::cerr);
-    }
-    if (words[0] == "live") {
-        if (help) return std::cout << cli::liveUsage(), cli::kSuccess;
-        const auto ptzDirectory = platform::programFolder() / "PTZSetup_New";
-        return cli::runLive(rest, ptzDirectory.string(), std::cout, std::cerr);
+    const std::string ptzDirectory = (platform::programFolder() / "PTZSetup_New").string();
+    const Command commands[] = {
+        {"decode", cli::decodeUsage,
+         [](const Words& rest) { return cli::runDecode(rest, std::cout, std::cerr); }},
+        {"live", cli::liveUsage,
+         [&](const Words& rest) { return cli::runLive(rest, ptzDirectory, std::cout, std::cerr); }},
+        {"playback", cli::playbackUsage,
+         [](const Words& rest) { return cli::runPlayback(rest, std::cout, std::cerr); }},
+    };
+    for (const Command& command : commands) {
+        if (words[0] != command.name) continue;
+        if (asksForHelp(words)) {
+            std::cout << command.usage();
+            return cli::kSuccess;
+        }
+        cli::installInterruptHandler();
+        return command.run(Words(words.begin() + 1, words.end()));
     }
     std::cerr << "unknown command '" << words[0] << "'\n" << kUsage;
     return cli::kUsageError;
