@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "live/SnapshotName.h"
-#include "platform/NewFile.h"
 
 namespace ambro::live {
 
@@ -18,7 +17,7 @@ constexpr std::int64_t kStepsPerMillisecond = 10000;
 }  // namespace
 
 LiveDisplay::LiveDisplay(LiveShared& shared, std::filesystem::path snapshotFolder)
-    : shared_(shared), snapshotFolder_(std::move(snapshotFolder)) {}
+    : shared_(shared), snapshots_(std::move(snapshotFolder)) {}
 
 void LiveDisplay::offerPicture(const PictureView& picture) {
     std::lock_guard lock(latestMutex_);
@@ -130,17 +129,9 @@ bool LiveDisplay::show(const std::uint8_t* pixels, int width, int height) {
 }
 
 void LiveDisplay::saveSnapshot(const std::uint8_t* pixels, int width, int height) {
-    jpeg_.resize(media::SnapshotEncoder::worstCaseSize(width, height));
-    std::size_t size = 0;
-    if (!encoder_.encodePicture(pixels, media::SnapshotEncoder::tightStride(width), jpeg_.data(),
-                                jpeg_.size(), width, height, size)) {
-        shared_.observer.snapshotFailed("the picture could not be encoded");
-        return;
-    }
     std::string error;
-    const auto file = platform::writeNewFile(snapshotFolder_,
-                                             snapshotStem(platform::DateTime::localNow()), ".jpg",
-                                             {jpeg_.data(), size}, error);
+    const auto file = snapshots_.write(pixels, static_cast<std::size_t>(width) * 3, width, height,
+                                       snapshotStem(platform::DateTime::localNow()), error);
     if (file) {
         shared_.observer.snapshotSaved(*file);
     } else {

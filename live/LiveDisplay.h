@@ -10,7 +10,7 @@
 
 #include "live/LiveShared.h"
 #include "media/PictureDecoder.h"
-#include "media/SnapshotEncoder.h"
+#include "media/SnapshotWriter.h"
 
 namespace ambro::live {
 
@@ -53,7 +53,7 @@ private:
     void saveSnapshot(const std::uint8_t* pixels, int width, int height);
 
     LiveShared& shared_;
-    const std::filesystem::path snapshotFolder_;
+    media::SnapshotWriter snapshots_;
     std::recursive_timed_mutex paintMutex_;  // "PaintMutex"
 
     // The shown picture, guarded by "PaintMutex".
@@ -80,8 +80,6 @@ private:
     std::uint64_t takenCount_ = 0;
 
     std::atomic<bool> snapshotRequested_{false};
-    media::SnapshotEncoder encoder_{100};
-    std::vector<std::uint8_t> jpeg_;
 };
 
 }  // namespace ambro::live

@@ -8,8 +8,9 @@
 namespace ambro::playback {
 
 PicturePath::PicturePath(PlaybackObserver& observer, std::filesystem::path snapshotFolder,
-                         SnapshotWriter::Clock clock)
-    : observer_(observer), snapshots_(std::move(snapshotFolder), std::move(clock)) {
+                         SnapshotClock clock)
+    : observer_(observer), snapshots_(std::move(snapshotFolder)), clock_(std::move(clock)) {
+    if (!clock_) clock_ = [] { return platform::DateTime::localNow(); };
     thread_ = std::thread([this] { run(); });
 }
 
@@ -175,8 +176,10 @@ bool PicturePath::countShown(std::uint64_t generation, bool decoded, int& shown)
 
 void PicturePath::saveSnapshot() {
     std::string error;
-    if (const auto path = snapshots_.write(picture_.pixels.data(), picture_.width, picture_.height,
-                                           error)) {
+    if (const auto path = snapshots_.write(picture_.pixels.data(),
+                                           static_cast<std::size_t>(picture_.width) * 3,
+                                           picture_.width, picture_.height,
+                                           snapshotStem(clock_()), error)) {
         observer_.snapshotSaved(*path);
     } else {
         observer_.snapshotFailed(error);

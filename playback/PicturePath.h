@@ -14,7 +14,8 @@
 #include "playback/PictureDecoder.h"
 #include "playback/PictureSlot.h"
 #include "playback/PlaybackObserver.h"
-#include "playback/SnapshotWriter.h"
+#include "media/SnapshotWriter.h"
+#include "playback/SnapshotName.h"
 
 namespace ambro::playback {
 
@@ -40,7 +41,7 @@ public:
     };
 
     PicturePath(PlaybackObserver& observer, std::filesystem::path snapshotFolder,
-                SnapshotWriter::Clock clock);
+                SnapshotClock clock);
     ~PicturePath() override;
 
     PicturePath(const PicturePath&) = delete;
@@ -113,7 +114,8 @@ private:
 
     // The picture thread's own.
     PictureDecoder decoder_;
-    SnapshotWriter snapshots_;
+    media::SnapshotWriter snapshots_;
+    SnapshotClock clock_;
     PictureSlot::Picture picture_;
 
     PictureSlot slot_;

@@ -15,7 +15,7 @@
 #include "playback/PlaybackConnection.h"
 #include "playback/PlaybackObserver.h"
 #include "playback/PlaybackReplies.h"
-#include "playback/SnapshotWriter.h"
+#include "playback/SnapshotName.h"
 #include "playback/TimeCodeRows.h"
 
 namespace ambro::playback {
@@ -31,7 +31,7 @@ struct PlaybackSettings {
     // Where snapshots go, an absolute folder.
     std::filesystem::path snapshotFolder;
     // The local time that names snapshots; empty reads the clock.
-    SnapshotWriter::Clock clock;
+    SnapshotClock clock;
 };
 
 struct CameraEntry {

@@ -3,7 +3,7 @@
 #include "playback/DayTree.h"
 #include "playback/PictureLayout.h"
 #include "playback/PlaybackTime.h"
-#include "playback/SnapshotWriter.h"
+#include "playback/SnapshotName.h"
 #include "playback/TimeCodeRows.h"
 
 namespace ambro::playback {
