@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "media/PictureRows.h"
 #include "net/StreamIo.h"
 #include "platform/ByteOrder.h"
 #include "platform/TimedLock.h"
@@ -273,13 +274,8 @@ void CurrentGenerationSession::handleFrame(const std::uint8_t* head, std::size_t
         !decoder_->pictureProduced()) {
         return;
     }
-    const std::size_t stride = static_cast<std::size_t>(pictureSize_.width) * 3;
-    if (pictureSize_.rowsDoubled) {
-        for (int row = 0; row + 1 < pictureSize_.height; row += 2) {
-            std::memcpy(picture_.data() + (row + 1) * stride, picture_.data() + row * stride,
-                        stride);
-        }
-    }
+    const std::size_t stride = decoder_->stride();
+    if (pictureSize_.rowsDoubled) media::copyEvenRows(picture_.data(), stride, pictureSize_.height);
     listener_.pictureDecoded(
         {picture_.data(), pictureSize_.width, pictureSize_.height, stride, arrivalTimeMs()});
 }

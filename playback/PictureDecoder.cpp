@@ -1,5 +1,7 @@
 #include "playback/PictureDecoder.h"
 
+#include "media/PictureRows.h"
+
 namespace ambro::playback {
 
 namespace {
@@ -18,31 +20,19 @@ void PictureDecoder::announce(std::uint32_t width, std::uint32_t height) {
 
 void PictureDecoder::setUp(const PictureLayout& layout) {
     layout_ = layout;
-    inputFormat_ = media::PictureFormat{};
-    inputFormat_.width = layout.width;
-    inputFormat_.height = layout.height;
-    inputFormat_.compression = media::kW264;
-    outputFormat_ = inputFormat_;
-    outputFormat_.height = layout.decodedHeight;
-    outputFormat_.imageSize =
-        static_cast<std::uint32_t>(layout.width) * static_cast<std::uint32_t>(layout.decodedHeight) * 3;
-    decoder_ = std::make_unique<media::FrameDecoder>();
-    decoder_->decompressQuery(&inputFormat_, &outputFormat_);
-    decoder_->decompressBegin(&inputFormat_, &outputFormat_);
+    decoder_ = std::make_unique<media::PictureDecoder>(layout.width, layout.height);
 }
 
 bool PictureDecoder::decode(std::uint8_t* payload, std::size_t length,
                             PictureSlot::Picture& picture) {
     picture.pixels.resize(layout_.bitmapBytes());
-    if (media::decodePayload(*decoder_, inputFormat_, outputFormat_, payload, length,
-                             picture.pixels.data()) != 0 ||
+    if (decoder_->decode(payload, length, picture.pixels.data()) != 0 ||
         !decoder_->pictureProduced()) {
         return false;
     }
-    if (layout_.fields) doubleFieldRows(picture.pixels.data(), layout_.width, layout_.height);
-    if (layout_.copyEvenRows) {
-        copyEvenRows(picture.pixels.data(), layout_.width, layout_.bitmapHeight);
-    }
+    const std::size_t stride = decoder_->stride();
+    if (layout_.fields) media::doubleRows(picture.pixels.data(), stride, layout_.height);
+    if (layout_.copyEvenRows) media::copyEvenRows(picture.pixels.data(), stride, layout_.bitmapHeight);
     picture.width = layout_.width;
     picture.height = layout_.bitmapHeight;
     return true;

@@ -4,8 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "media/FrameDecoder.h"
-#include "media/PictureFormat.h"
+#include "media/PictureDecoder.h"
 #include "playback/PictureLayout.h"
 #include "playback/PictureSlot.h"
 
@@ -34,9 +33,7 @@ private:
     void setUp(const PictureLayout& layout);
 
     PictureLayout layout_;
-    std::unique_ptr<media::FrameDecoder> decoder_;
-    media::PictureFormat inputFormat_;
-    media::PictureFormat outputFormat_;
+    std::unique_ptr<media::PictureDecoder> decoder_;
 };
 
 }  // namespace ambro::playback

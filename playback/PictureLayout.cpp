@@ -1,7 +1,5 @@
 #include "playback/PictureLayout.h"
 
-#include <cstring>
-
 #include "media/FrameDecoder.h"
 
 namespace ambro::playback {
@@ -22,23 +20,6 @@ std::optional<PictureLayout> layoutFor(std::uint32_t width, std::uint32_t height
     layout.copyEvenRows = layout.width == 176 && (layout.height == 144 || layout.height == 112);
     layout.bitmapHeight = layout.fields ? 2 * layout.height : layout.decodedHeight;
     return layout;
-}
-
-// From the last row down, so that no row is overwritten before its copy.
-void doubleFieldRows(std::uint8_t* pixels, int width, int fieldHeight) {
-    const std::size_t stride = static_cast<std::size_t>(width) * 3;
-    for (int row = fieldHeight - 1; row >= 0; --row) {
-        const std::uint8_t* source = pixels + row * stride;
-        std::memcpy(pixels + (2 * row + 1) * stride, source, stride);
-        if (row > 0) std::memcpy(pixels + 2 * row * stride, source, stride);
-    }
-}
-
-void copyEvenRows(std::uint8_t* pixels, int width, int height) {
-    const std::size_t stride = static_cast<std::size_t>(width) * 3;
-    for (int row = 0; row + 1 < height; row += 2) {
-        std::memcpy(pixels + (row + 1) * stride, pixels + row * stride, stride);
-    }
 }
 
 }  // namespace ambro::playback

@@ -33,10 +33,5 @@ inline constexpr std::uint32_t kLargestPictureSide = 2048;
 // would otherwise make the session allocate whatever a peer asks for.
 std::optional<PictureLayout> layoutFor(std::uint32_t width, std::uint32_t height);
 
-// Bottom-up BGR rows, width x 3 bytes apart.
-// Row r of a field of `fieldHeight` rows becomes rows 2r and 2r + 1.
-void doubleFieldRows(std::uint8_t* pixels, int width, int fieldHeight);
-// Row 2i + 1 becomes a copy of row 2i.
-void copyEvenRows(std::uint8_t* pixels, int width, int height);
 
 }  // namespace ambro::playback

@@ -3,6 +3,7 @@
 #include "playback/DayTree.h"
 #include "playback/PictureLayout.h"
 #include "playback/PlaybackTime.h"
+#include "media/PictureRows.h"
 #include "playback/SnapshotName.h"
 #include "playback/TimeCodeRows.h"
 
@@ -118,11 +119,11 @@ TEST(PlaybackRules, PictureLayoutDoublesFieldsAndSetsThreeSixtyUpAsThreeFiftyTwo
 TEST(PlaybackRules, FieldRowsAreDoubledAndEvenRowsCopied) {
     // Rows of one pixel, numbered by their first byte.
     std::vector<std::uint8_t> field = {1, 0, 0, 2, 0, 0, 3, 0, 0, 9, 9, 9, 9, 9, 9, 9, 9, 9};
-    doubleFieldRows(field.data(), 1, 3);
+    media::doubleRows(field.data(), 3, 3);
     EXPECT_EQ(field, (std::vector<std::uint8_t>{1, 0, 0, 1, 0, 0, 2, 0, 0, 2, 0, 0, 3, 0, 0, 3, 0, 0}));
 
     std::vector<std::uint8_t> rows = {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5, 5, 5};
-    copyEvenRows(rows.data(), 1, 5);
+    media::copyEvenRows(rows.data(), 3, 5);
     EXPECT_EQ(rows, (std::vector<std::uint8_t>{1, 1, 1, 1, 1, 1, 3, 3, 3, 3, 3, 3, 5, 5, 5}));
 }
 
