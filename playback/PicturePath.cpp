@@ -113,6 +113,10 @@ void PicturePath::run() {
         if (!waitForTurn(item, generation)) continue;
         const bool decoded =
             item.kind == Kind::Frame && decoder_.decode(item.bytes.data(), item.length, picture_);
+        if (decoded && current(generation)) {
+            observer_.pictureDecoded(picture_.pixels.data(), picture_.width, picture_.height,
+                                     shown_.load());
+        }
         if (decoded) {
             if (snapshotRequested_.exchange(false)) saveSnapshot();
             if (current(generation)) slot_.publish(picture_);

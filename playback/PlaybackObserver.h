@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -22,6 +23,11 @@ public:
     // A frame has been handled; the picture slot holds its picture when one
     // was decoded. `shownFrames` is the new count.
     virtual void pictureShown(int /*shownFrames*/) {}
+    // Every decoded picture, on the picture thread, before it is counted:
+    // bottom-up BGR rows width x 3 bytes apart, valid only during the call,
+    // and the index of its frame in the file. For tools that keep them all.
+    virtual void pictureDecoded(const std::uint8_t* /*pixels*/, int /*width*/, int /*height*/,
+                                int /*frameIndex*/) {}
     virtual void snapshotSaved(const std::filesystem::path& /*path*/) {}
     virtual void snapshotFailed(const std::string& /*why*/) {}
 };

@@ -196,7 +196,8 @@ PlayResult PlaybackSession::play() {
     keyFrames_ = reply->keyFrames;
     nextFrame_ = 0;
     totalFrames_ = static_cast<int>(std::min(fileInformation_.frameCount, kMostFrames));
-    pictures_.setFrameInterval(frameInterval(fileInformation_));
+    pictures_.setFrameInterval(settings_.pacedPictures ? frameInterval(fileInformation_)
+                                                       : std::chrono::microseconds{0});
     pictures_.restart(0);
     if (!requestFrames()) {
         pictures_.halt();

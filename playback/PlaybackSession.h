@@ -32,6 +32,9 @@ struct PlaybackSettings {
     std::filesystem::path snapshotFolder;
     // The local time that names snapshots; empty reads the clock.
     SnapshotClock clock;
+    // Pictures are shown at the file's recorded pace; without it, as fast
+    // as they are decoded (for tools that export a recording).
+    bool pacedPictures = true;
 };
 
 struct CameraEntry {

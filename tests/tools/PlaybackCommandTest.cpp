@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #include "platform/Deadline.h"
 #include "tests/support/FakePlaybackServer.h"
+#include "tests/support/Mpeg4Fixtures.h"
+#include "tests/support/PayloadBuilder.h"
+#include "tests/support/VideoFileReader.h"
 #include "tools/cli/PlaybackCommand.h"
 
 namespace ambro::cli {
@@ -165,6 +172,109 @@ TEST_F(PlaybackCommand, OpeningFailuresExitTwoAndAFailedDatabaseThree) {
         }
     }
     EXPECT_NE(err.str().find("Disconnected"), std::string::npos) << err.str();
+}
+
+}  // namespace
+}  // namespace ambro::cli
+
+namespace ambro::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A recording of 60 pictures at 25 a second from 08:30:00 on 5 January
+// 2024, each carrying a privacy mask over the 360 x 240 grid's lower left
+// quarter (picture rows count from the bottom).
+FakePlaybackScript exportableRecording() {
+    FakePlaybackScript script;
+    script.file.frameCount = 60;
+    script.file.firstTime = {2024, 1, 5, 5, 8, 30, 0, 0};
+    script.file.lastTime = {2024, 1, 5, 5, 8, 30, 2, 400};
+    for (const auto& picture : test::splitIntoPictures(
+             test::readFile(test::fixturePath("mpeg4/mpeg4_176x144_bf0.m4v")))) {
+        test::PayloadBuilder builder(test::PayloadMarker::ChecksumF, picture.bytes);
+        builder.scrambledMaskBlock(test::PayloadBuilder::rectangleList({{0, 0, 180, 120}}));
+        script.file.payloads.push_back(builder.build());
+    }
+    return script;
+}
+
+class PlaybackExport : public PlaybackCommand {
+protected:
+    void TearDown() override {
+        PlaybackCommand::TearDown();
+        fs::remove_all(folder);
+    }
+    int exportTo(const FakePlaybackServer& server, const fs::path& file,
+                 std::vector<std::string> extra = {}) {
+        std::vector<std::string> words = {"export",   "--camera", "1",    "--day", "20240105",
+                                          "--time",   "08:30:00", "--out", file.string()};
+        words.insert(words.end(), extra.begin(), extra.end());
+        return run(server, words);
+    }
+
+    const fs::path folder = [] {
+        const fs::path path = fs::temp_directory_path() /
+                              ("ambro-export-" + std::to_string(::getpid()) + "-" +
+                               testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(path);
+        return path;
+    }();
+};
+
+TEST_F(PlaybackExport, TheWholeRecordingWithItsTimesAndMasks) {
+    FakePlaybackServer server(exportableRecording());
+    const fs::path file = folder / "recording.mkv";
+    ASSERT_EQ(exportTo(server, file), 0) << err.str();
+    EXPECT_EQ(out.str(), file.string() + ": 60 pictures\n");
+    const auto contents = test::readVideoFile(file.string());
+    ASSERT_TRUE(contents.has_value());
+    EXPECT_EQ(contents->codec, "mpeg4");
+    EXPECT_EQ(contents->width, 176);
+    EXPECT_EQ(contents->height, 144);
+    auto times = contents->timesMs;
+    std::sort(times.begin(), times.end());
+    ASSERT_EQ(times.size(), 60u);
+    for (std::size_t i = 0; i < times.size(); ++i) EXPECT_EQ(times[i], 40 * static_cast<long>(i));
+    // Columns 0-87 of picture rows 0-59 are black: the file's lower left.
+    const auto& picture = contents->firstPicture;
+    for (const auto& [x, y] : {std::pair{5, 140}, std::pair{80, 100}}) {
+        const std::size_t at = (static_cast<std::size_t>(y) * 176 + x) * 3;
+        EXPECT_LT(picture[at] + picture[at + 1] + picture[at + 2], 3 * 24) << x << "," << y;
+    }
+    // Frames were asked for ahead, not at the window's pace.
+    EXPECT_GE(server.frameRequests().size(), 6u);
+}
+
+TEST_F(PlaybackExport, FromAndToKeepThatPartOnly) {
+    FakePlaybackScript script = exportableRecording();
+    script.seekFrames = {25};
+    FakePlaybackServer server(script);
+    const fs::path file = folder / "part.mp4";
+    ASSERT_EQ(exportTo(server, file, {"--from", "08:30:01", "--to", "08:30:01"}), 0) << err.str();
+    const auto contents = test::readVideoFile(file.string());
+    ASSERT_TRUE(contents.has_value());
+    EXPECT_EQ(contents->timesMs.size(), 25u);
+    EXPECT_EQ(server.messagesOf(0, 5).size(), 1u) << "one seek";
+}
+
+TEST_F(PlaybackExport, FailuresLeaveNoFile) {
+    FakePlaybackScript broken = exportableRecording();
+    broken.insteadOfFirstFrames = test::Bytes{1, 2, 3, 4, 5, 6, 7};  // not a frame prefix
+    FakePlaybackServer server(broken);
+    EXPECT_EQ(exportTo(server, folder / "broken.mkv"), 3);
+    EXPECT_NE(err.str().find("Disconnected"), std::string::npos) << err.str();
+    EXPECT_TRUE(fs::is_empty(folder));
+
+    FakePlaybackServer fine(exportableRecording());
+    EXPECT_EQ(exportTo(fine, folder / "x.mkv", {"--time", "09:00:00"}), 1) << "twice given";
+    EXPECT_EQ(run(fine, {"export", "--camera", "1", "--day", "20240105", "--time", "09:00:00",
+                         "--out", (folder / "x.mkv").string()}),
+              3);
+    EXPECT_NE(err.str().find("no recording at 09:00:00"), std::string::npos);
+    EXPECT_EQ(exportTo(fine, "/nonexistent/folder/x.mkv"), 4);
+    EXPECT_EQ(exportTo(fine, folder / "x.mkv", {"--from", "8:30"}), 1);
+    EXPECT_TRUE(fs::is_empty(folder));
 }
 
 }  // namespace

@@ -17,6 +17,9 @@ CommandLine::CommandLine(const std::vector<std::string>& words,
         const std::string name = word.substr(2);
         if (std::find(switches.begin(), switches.end(), name) != switches.end()) {
             switches_.push_back(name);
+        } else if (options_.count(name) != 0) {
+            error_ = "option --" + name + " is given twice";
+            ++i;
         } else if (i + 1 < words.size()) {
             options_[name] = words[++i];
         } else {

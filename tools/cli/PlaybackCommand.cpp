@@ -2,16 +2,25 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <ostream>
 
 #include "platform/Deadline.h"
 #include "playback/DayTree.h"
 #include "playback/PlaybackSession.h"
+#include "playback/PlaybackTime.h"
 #include "tools/cli/CommandLine.h"
 #include "tools/cli/ExitStatus.h"
+#include "tools/cli/Interrupt.h"
+#include "tools/cli/OptionCheck.h"
+#include "tools/cli/ProgressBar.h"
+#include "tools/cli/ServerOptions.h"
 #include "tools/cli/TextOutput.h"
+#include "tools/cli/VideoFileWriter.h"
 
 namespace ambro::cli {
 
@@ -20,39 +29,41 @@ namespace {
 using playback::PlaybackSession;
 
 constexpr const char* kUsage =
-    "usage: ambro-cli playback COMMAND --host H --port P --user U [--password W]\n"
+    "usage: ambro-cli playback COMMAND HOST:PORT --user U [--password W | --password-file F]\n"
     "                          [--db dvr|video-server] [--json] ...\n"
+    "       (or --host H --port P instead of HOST:PORT)\n"
     "  cameras                              the cameras of the recording database\n"
     "  days --camera N                      the recording days of camera N\n"
     "  files --camera N --day YYYYMMDD      the recordings of camera N on that day\n"
-    "The password may come from AMBRO_PASSWORD; the server needs one.\n";
+    "  export --camera N --day YYYYMMDD --time HH:MM:SS --out FILE.mkv|.mp4|.avi\n"
+    "         [--from HH:MM:SS] [--to HH:MM:SS] [--codec NAME]\n"
+    "                                       the recording that starts at that time,\n"
+    "                                       or the part of it from/to those times, as\n"
+    "                                       a video file, faster than real time\n"
+    "The password may also come from AMBRO_PASSWORD; the server needs one.\n";
 
 const std::map<std::string, std::vector<std::string>> kCommandOptions = {
     {"cameras", {}},
     {"days", {"camera"}},
     {"files", {"camera", "day"}},
+    {"export", {"camera", "day", "time", "out", "from", "to", "codec"}},
 };
 
 const std::map<std::string, std::uint8_t> kDatabases = {{"dvr", 0}, {"video-server", 1}};
 
 struct PlaybackRequest {
     std::string command;
-    std::string host;
-    std::string port;
-    std::string user;
-    std::string password;
+    ServerOptions server;
     std::uint8_t database = 0;
     bool json = false;
     int camera = 0;
     std::optional<playback::RecordingDay> day;
-
-    std::string server() const { return host + ":" + port; }
+    std::string time;
+    std::optional<int> from;  // seconds of the day
+    std::optional<int> to;
+    std::string out;
+    std::string codec = "mpeg4";
 };
-
-std::nullopt_t usageError(std::ostream& err, const std::string& message) {
-    err << "ambro-cli playback: " << message << "\n" << kUsage;
-    return std::nullopt;
-}
 
 // A date written YYYYMMDD with a month and day that exist in some year.
 std::optional<playback::RecordingDay> dayOption(const std::string& text) {
@@ -67,63 +78,124 @@ std::optional<playback::RecordingDay> dayOption(const std::string& text) {
     return day;
 }
 
+// A time of day written HH:MM:SS, as seconds of the day.
+std::optional<int> secondsOfDay(const std::string& text) {
+    if (text.size() != 8 || text[2] != ':' || text[5] != ':') return std::nullopt;
+    for (const std::size_t i : {0u, 1u, 3u, 4u, 6u, 7u}) {
+        if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    }
+    const int hour = std::stoi(text.substr(0, 2));
+    const int minute = std::stoi(text.substr(3, 2));
+    const int second = std::stoi(text.substr(6, 2));
+    if (hour > 23 || minute > 59 || second > 59) return std::nullopt;
+    return (hour * 60 + minute) * 60 + second;
+}
+
+bool timeOption(OptionCheck& check, const std::string& name, bool required,
+                std::optional<int>& seconds, std::string* text = nullptr) {
+    std::string given;
+    if (!check.text(name, required, given)) return false;
+    if (given.empty()) return true;
+    seconds = secondsOfDay(given);
+    if (!seconds) return check.fail("--" + name + " must be a time written HH:MM:SS");
+    if (text) *text = given;
+    return true;
+}
+
+bool checkExport(OptionCheck& check, PlaybackRequest& request, std::ostream& err, int& status) {
+    std::optional<int> start;
+    if (!timeOption(check, "time", true, start, &request.time) ||
+        !timeOption(check, "from", false, request.from) ||
+        !timeOption(check, "to", false, request.to) || !check.text("out", true, request.out) ||
+        !check.text("codec", false, request.codec)) {
+        return false;
+    }
+    if (request.from && request.to && *request.to < *request.from) {
+        return check.fail("--to must not come before --from");
+    }
+    if (!VideoFileWriter::knowsContainer(request.out)) {
+        return check.fail("--out: no video container is known for the name " + request.out);
+    }
+    if (!VideoFileWriter::knowsEncoder(request.codec)) {
+        return check.fail("--codec: the installed FFmpeg has no video encoder named " +
+                          request.codec);
+    }
+    const auto folder = std::filesystem::absolute(request.out).parent_path();
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        status = kCannotWriteFile;
+        err << "ambro-cli playback: cannot write " << request.out << ": no folder "
+            << folder.string() << "\n";
+        return false;
+    }
+    return true;
+}
+
 std::optional<PlaybackRequest> parseRequest(const std::vector<std::string>& words,
-                                            std::ostream& err) {
+                                            std::ostream& err, int& status) {
+    status = kUsageError;
     const CommandLine line(words, {"json"});
-    if (!line.valid()) return usageError(err, line.error());
+    OptionCheck check(line, "ambro-cli playback", kUsage, err);
+    if (!line.valid()) {
+        check.fail(line.error());
+        return std::nullopt;
+    }
     PlaybackRequest request;
     request.command = line.arguments().empty() ? "" : line.arguments()[0];
     const auto commandOptions = kCommandOptions.find(request.command);
     if (commandOptions == kCommandOptions.end()) {
-        return usageError(err, request.command.empty()
-                                   ? "a command is required"
-                                   : "unknown command '" + request.command + "'");
+        check.fail(request.command.empty() ? "a command is required"
+                                           : "unknown command '" + request.command + "'");
+        return std::nullopt;
     }
-    std::vector<std::string> known = {"host", "port", "user", "password", "db", "json"};
+    std::vector<std::string> known(std::begin(kServerOptionNames), std::end(kServerOptionNames));
+    known.insert(known.end(), {"db", "json"});
     known.insert(known.end(), commandOptions->second.begin(), commandOptions->second.end());
     if (const auto unknown = line.unknownOption(known)) {
-        return usageError(err, "unknown option --" + *unknown);
+        check.fail("unknown option --" + *unknown);
+        return std::nullopt;
     }
-    if (line.arguments().size() > 1) {
-        return usageError(err, "unexpected argument '" + line.arguments()[1] + "'");
+    bool serverArgument = false;
+    const auto server = readServerOptions(check, 1, serverArgument, false);
+    if (!server) return std::nullopt;
+    request.server = *server;
+    const std::size_t arguments = serverArgument ? 2 : 1;
+    if (line.arguments().size() > arguments) {
+        check.fail("unexpected argument '" + line.arguments()[arguments] + "'");
+        return std::nullopt;
     }
-
-    request.host = line.option("host").value_or("");
-    if (request.host.empty()) return usageError(err, "--host is required");
-    if (!line.option("port")) return usageError(err, "--port is required");
-    const auto port = line.number("port", 1, 65535);
-    if (!port) return usageError(err, "--port must be a whole number from 1 to 65535");
-    request.port = std::to_string(*port);
-    request.user = line.option("user").value_or("");
-    if (request.user.empty()) return usageError(err, "--user is required");
-    if (const auto password = line.option("password")) {
-        request.password = *password;
-    } else if (const char* fromEnvironment = std::getenv("AMBRO_PASSWORD")) {
-        request.password = fromEnvironment;
+    if (request.server.password.empty()) {
+        check.fail("a password is required (--password, --password-file or AMBRO_PASSWORD): "
+                   "the server refuses an empty one");
+        return std::nullopt;
     }
-    if (request.password.empty()) {
-        return usageError(err, "--password (or AMBRO_PASSWORD) is required: the server refuses "
-                               "an empty password");
-    }
-    if (!playback::encodeCredentials(request.user, request.password)) {
-        return usageError(err, "--user and --password together may hold at most 254 bytes");
+    if (!playback::encodeCredentials(request.server.user, request.server.password)) {
+        check.fail("--user and --password together may hold at most 254 bytes");
+        return std::nullopt;
     }
     const auto database = kDatabases.find(line.option("db").value_or("dvr"));
-    if (database == kDatabases.end()) return usageError(err, "--db must be dvr or video-server");
+    if (database == kDatabases.end()) {
+        check.fail("--db must be dvr or video-server");
+        return std::nullopt;
+    }
     request.database = database->second;
     request.json = line.hasSwitch("json");
-
-    if (request.command != "cameras") {
-        if (!line.option("camera")) return usageError(err, "--camera is required");
-        const auto camera = line.number("camera", 1, 32);
-        if (!camera) return usageError(err, "--camera must be a whole number from 1 to 32");
-        request.camera = static_cast<int>(*camera);
+    if (!check.number("camera", 1, 32, request.command != "cameras", request.camera)) {
+        return std::nullopt;
     }
-    if (request.command == "files") {
-        if (!line.option("day")) return usageError(err, "--day is required");
-        request.day = dayOption(*line.option("day"));
-        if (!request.day) return usageError(err, "--day must be a date written YYYYMMDD");
+    if (request.command == "files" || request.command == "export") {
+        std::string dayText;
+        if (!check.text("day", true, dayText)) return std::nullopt;
+        request.day = dayOption(dayText);
+        if (!request.day) {
+            check.fail("--day must be a date written YYYYMMDD");
+            return std::nullopt;
+        }
     }
+    if (request.command == "export" && !checkExport(check, request, err, status)) {
+        return std::nullopt;
+    }
+    status = kSuccess;
     return request;
 }
 
@@ -134,11 +206,11 @@ std::string openingFailure(int status, const PlaybackRequest& request) {
         " (timed out after " + std::to_string(platform::replyTimeout().count()) + " ms)";
     switch (status) {
         case playback::opening::kNoSocket: return message + ": no socket could be made";
-        case playback::opening::kUnknownHost: return message + ": cannot resolve " + request.host;
+        case playback::opening::kUnknownHost: return message + ": cannot resolve " + request.server.host;
         case playback::opening::kConnectFailed:
-            return message + ": cannot connect to " + request.server();
+            return message + ": cannot connect to " + request.server.server();
         case playback::opening::kWorkPathFailed:
-            return message + ": " + request.server() +
+            return message + ": " + request.server.server() +
                    " did not answer the work-path request in time" + timeout +
                    " or answered something else";
         case playback::opening::kServerTooOld:
@@ -180,7 +252,7 @@ int chooseCamera(const PlaybackRequest& request, PlaybackSession& session, std::
     }
     if (!session.selectCamera(request.camera)) {
         err << "the recording days of camera " << request.camera << " could not be read from "
-            << request.server() << (session.ended() ? ": Disconnected" : "") << "\n";
+            << request.server.server() << (session.ended() ? ": Disconnected" : "") << "\n";
         return kOperationFailed;
     }
     return kSuccess;
@@ -206,7 +278,7 @@ int listFiles(const PlaybackRequest& request, PlaybackSession& session, std::ost
     const auto rows = session.chooseDay(*request.day);
     const std::string dayText = request.day->year + request.day->month + request.day->day;
     if (!rows) {
-        err << "the recordings of " << dayText << " could not be read from " << request.server()
+        err << "the recordings of " << dayText << " could not be read from " << request.server.server()
             << (session.ended() ? ": Disconnected" : "") << "\n";
         return kOperationFailed;
     }
@@ -225,20 +297,164 @@ int listFiles(const PlaybackRequest& request, PlaybackSession& session, std::ost
 
 }  // namespace
 
+// The pictures of one recording, as the picture thread decodes them, into
+// the video file: those between --from and --to, timed by their place in
+// the file.
+class Exporter : public playback::PlaybackObserver {
+public:
+    explicit Exporter(const PlaybackRequest& request) : request_(request) {}
+
+    // Once the file is open: its times, and the frames to keep.
+    void begin(const playback::FileInformation& file) {
+        std::lock_guard lock(mutex_);
+        file_ = file;
+    }
+    void pictureDecoded(const std::uint8_t* pixels, int width, int height, int frame) override {
+        std::lock_guard lock(mutex_);
+        if (done_ || !error_.empty()) return;
+        const auto time = playback::timeAtFrame(file_, frame);
+        const int second = time ? (time->hour * 60 + time->minute) * 60 + time->second : 0;
+        if (request_.from && second < *request_.from) return;
+        if (request_.to && second > *request_.to) {
+            done_ = true;
+            return;
+        }
+        if (!writer_) {
+            writer_ = VideoFileWriter::open({request_.out, width, height, request_.codec}, error_);
+            if (!writer_) return;
+            width_ = width;
+            height_ = height;
+            firstTime_ = time ? time->toFileTime().value_or(0) : 0;
+        }
+        if (width != width_ || height != height_) return;
+        const std::int64_t stamp = time ? time->toFileTime().value_or(0) : 0;
+        writer_->write(pixels, static_cast<std::size_t>(width) * 3, (stamp - firstTime_) / 10000,
+                       error_);
+    }
+    bool done() const {
+        std::lock_guard lock(mutex_);
+        return done_ || !error_.empty();
+    }
+    int frames() const {
+        std::lock_guard lock(mutex_);
+        return writer_ ? writer_->framesWritten() : 0;
+    }
+    // Once the session is closed: the file finished, or nothing left behind.
+    int finish(const std::string& why, std::ostream& out, std::ostream& err) {
+        std::lock_guard lock(mutex_);
+        if (error_.empty() && why.empty() && writer_) {
+            const int frames = writer_->framesWritten();
+            if (writer_->finish(error_)) {
+                out << request_.out << ": " << frames << " pictures\n";
+                return kSuccess;
+            }
+        }
+        writer_.reset();
+        if (!error_.empty()) {
+            err << error_ << "\n";
+            return kCannotWriteFile;
+        }
+        err << "the export was not finished (" << (why.empty() ? "no picture" : why)
+            << "); nothing was written\n";
+        return interrupted() ? kInterrupted : kOperationFailed;
+    }
+
+private:
+    const PlaybackRequest& request_;
+    mutable std::mutex mutex_;
+    playback::FileInformation file_;
+    std::unique_ptr<VideoFileWriter> writer_;
+    int width_ = 0;
+    int height_ = 0;
+    std::int64_t firstTime_ = 0;
+    bool done_ = false;
+    std::string error_;
+};
+
+// The frame where a time of day falls in the file, for the first seek.
+std::optional<int> frameAt(const playback::FileInformation& file, int secondOfDay) {
+    const auto first = file.firstTime.toFileTime();
+    const auto last = file.lastTime.toFileTime();
+    if (!first || !last || *last <= *first || file.frameCount == 0) return std::nullopt;
+    platform::DateTime target = file.firstTime;
+    target.hour = static_cast<std::uint16_t>(secondOfDay / 3600);
+    target.minute = static_cast<std::uint16_t>(secondOfDay / 60 % 60);
+    target.second = static_cast<std::uint16_t>(secondOfDay % 60);
+    target.millisecond = 0;
+    const auto at = target.toFileTime();
+    if (!at || *at <= *first) return std::nullopt;
+    const std::int64_t frame = (*at - *first) * file.frameCount / (*last - *first);
+    return static_cast<int>(std::min<std::int64_t>(frame, file.frameCount));
+}
+
+// Plays the chosen recording as fast as the server answers, keeping every
+// picture, until its end, --to, a broken connection or Ctrl-C.
+int exportRecording(const PlaybackRequest& request, PlaybackSession& session, Exporter& exporter,
+                    bool showProgress, std::ostream& out, std::ostream& err) {
+    if (const int status = chooseCamera(request, session, err); status != kSuccess) return status;
+    const auto rows = session.chooseDay(*request.day);
+    const std::string dayText = request.day->year + request.day->month + request.day->day;
+    if (!rows) {
+        err << "the recordings of " << dayText << " could not be read from "
+            << request.server.server() << "\n";
+        return kOperationFailed;
+    }
+    const auto row = std::find_if(rows->begin(), rows->end(), [&](const auto& candidate) {
+        return candidate.text.compare(0, request.time.size(), request.time) == 0;
+    });
+    if (row == rows->end()) {
+        err << "camera " << request.camera << " has no recording at " << request.time << " on "
+            << dayText << "\n";
+        return kOperationFailed;
+    }
+    if (!session.chooseFile(*row) || session.play() != playback::PlayResult::Started) {
+        err << "the recording at " << request.time << " could not be opened\n";
+        session.close();
+        return exporter.finish("the server did not open the file", out, err);
+    }
+    exporter.begin(session.fileInformation());
+    if (request.from) {
+        if (const auto frame = frameAt(session.fileInformation(), *request.from)) {
+            (void)session.seek(*frame);
+        }
+    }
+    ProgressBar progress(err, showProgress);
+    std::string why;
+    while (!exporter.done()) {
+        if (session.pace() == playback::PaceResult::Finished) break;
+        if (session.ended()) why = "Disconnected";
+        if (interrupted()) why = "interrupted";
+        if (!why.empty()) break;
+        progress.update(session.shownFrames(), session.totalFrames());
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (why.empty() && session.ended() && session.shownFrames() < session.totalFrames() &&
+        !exporter.done()) {
+        why = "Disconnected";
+    }
+    progress.finish();
+    // No picture reaches the exporter once the session's threads are joined.
+    session.close();
+    return exporter.finish(why, out, err);
+}
+
 const char* playbackUsage() { return kUsage; }
 
-int runPlayback(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
-    const auto request = parseRequest(words, err);
-    if (!request) return kUsageError;
+int runPlayback(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+                bool showProgress) {
+    int parseStatus = kSuccess;
+    const auto request = parseRequest(words, err, parseStatus);
+    if (!request) return parseStatus;
 
-    playback::PlaybackObserver quiet;
+    Exporter exporter(*request);
     playback::PlaybackSettings settings;
-    settings.host = request->host;
-    settings.port = request->port;
-    settings.user = request->user;
-    settings.password = request->password;
+    settings.host = request->server.host;
+    settings.port = request->server.port;
+    settings.user = request->server.user;
+    settings.password = request->server.password;
     settings.databaseType = request->database;
-    PlaybackSession session(settings, quiet);
+    settings.pacedPictures = request->command != "export";
+    PlaybackSession session(settings, exporter);
     const int status = session.openNow();
     if (status != playback::opening::kOpen) {
         err << openingFailure(status, *request) << "\n";
@@ -247,7 +463,8 @@ int runPlayback(const std::vector<std::string>& words, std::ostream& out, std::o
     }
     if (request->command == "cameras") return listCameras(*request, session, out);
     if (request->command == "days") return listDays(*request, session, out, err);
-    return listFiles(*request, session, out, err);
+    if (request->command == "files") return listFiles(*request, session, out, err);
+    return exportRecording(*request, session, exporter, showProgress, out, err);
 }
 
 }  // namespace ambro::cli

@@ -11,6 +11,9 @@ namespace ambro::cli {
 // the playback session core without a window.
 const char* playbackUsage();
 
-int runPlayback(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);
+// With `showProgress` (standard error is a terminal) an export draws a
+// progress bar there.
+int runPlayback(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+                bool showProgress = false);
 
 }  // namespace ambro::cli

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <functional>
 #include <iostream>
 #include <string>
@@ -66,7 +68,9 @@ int main(int argc, char* argv[]) {
         {"live", cli::liveUsage,
          [&](const Words& rest) { return cli::runLive(rest, ptzDirectory, std::cout, std::cerr); }},
         {"playback", cli::playbackUsage,
-         [](const Words& rest) { return cli::runPlayback(rest, std::cout, std::cerr); }},
+         [](const Words& rest) {
+             return cli::runPlayback(rest, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
+         }},
     };
     for (const Command& command : commands) {
         if (words[0] != command.name) continue;
