@@ -17,13 +17,13 @@ CommandLine::CommandLine(const std::vector<std::string>& words,
         const std::string name = word.substr(2);
         if (std::find(switches.begin(), switches.end(), name) != switches.end()) {
             switches_.push_back(name);
+        } else if (i + 1 >= words.size()) {
+            error_ = "option --" + name + " needs a value";
         } else if (options_.count(name) != 0) {
             error_ = "option --" + name + " is given twice";
             ++i;
-        } else if (i + 1 < words.size()) {
-            options_[name] = words[++i];
         } else {
-            error_ = "option --" + name + " needs a value";
+            options_[name] = words[++i];
         }
     }
 }
