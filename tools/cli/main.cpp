@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ProgramFolder.h"
+#include "platform/DataFolders.h"
 #include "platform/Version.h"
 #include "tools/cli/DecodeCommand.h"
 #include "tools/cli/ExitStatus.h"
@@ -54,14 +54,16 @@ int main(int argc, char* argv[]) {
         return cli::kUsageError;
     }
     if (words[0] == "--version") {
-        std::cout << "ambro-cli " << platform::kVersion << "\n";
+        const auto descriptions = platform::findDataFolder("PTZSetup_New");
+        std::cout << "ambro-cli " << platform::kVersion << "\ndome descriptions: "
+                  << (descriptions ? descriptions->string() : "not found") << "\n";
         return cli::kSuccess;
     }
     if (words[0] == "--help" || words[0] == "-h") {
         std::cout << kUsage;
         return cli::kSuccess;
     }
-    const std::string ptzDirectory = (platform::programFolder() / "PTZSetup_New").string();
+    const std::string ptzDirectory = platform::ptzFolder().string();
     const Command commands[] = {
         {"decode", cli::decodeUsage,
          [](const Words& rest) { return cli::runDecode(rest, std::cout, std::cerr); }},
