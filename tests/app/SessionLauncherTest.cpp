@@ -42,10 +42,17 @@ struct RecordingFactory : SessionWindowFactory {
     std::vector<std::string> log;
 };
 
+// The timers that look for connect dialogs; each test ends its own, so that
+// none answers the dialog of a later test or counts into its finished locals.
+QObject& dialogPollers() {
+    static QObject pollers;
+    return pollers;
+}
+
 // The connect dialog runs modally; a timer looks for it (for at most about a
 // second, as the network bring-up comes first) and answers it once it shows.
 void answerConnectDialog(const QString& address, bool ok, int* shown = nullptr) {
-    auto* poll = new QTimer(QApplication::instance());
+    auto* poll = new QTimer(&dialogPollers());
     auto tries = std::make_shared<int>(0);
     QObject::connect(poll, &QTimer::timeout, [=] {
         auto* dialog = qobject_cast<ConnectDialog*>(QApplication::activeModalWidget());
@@ -68,7 +75,10 @@ protected:
         previous = setMessageHandler(
             [this](QWidget*, const QString& text) { messages.push_back(text.toStdString()); });
     }
-    void TearDown() override { setMessageHandler(previous); }
+    void TearDown() override {
+        qDeleteAll(dialogPollers().findChildren<QTimer*>());
+        setMessageHandler(previous);
+    }
 
     NetworkBringUp network(bool up) {
         return NetworkBringUp([up] { return up; }, [](std::chrono::milliseconds) {});
