@@ -42,7 +42,7 @@ private:
 
 // For the merge: the app's own snapshot-folder function replaces this one.
 std::filesystem::path liveSnapshotFolder(const std::string& snapshotPath) {
-    const std::filesystem::path path = std::filesystem::u8path(snapshotPath);
+    const std::filesystem::path path(snapshotPath);
     if (path.is_absolute()) return path;
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     return std::filesystem::path(pictures.toStdString()) / path;

@@ -53,7 +53,6 @@ public:
     // What the control connection answered last (older generation).
     ControlAnswers controlAnswers() const { return answers_; }
     bool cameraStatusPageShown() const { return cameraStatusPage_; }
-    bool sessionStarted() const { return started_; }
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -2,6 +2,8 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
 #include <unistd.h>
@@ -161,6 +163,64 @@ TEST_F(LiveWindow, OlderServerMovePresetSnapshotAndOutput) {
     ASSERT_TRUE(clickButton(*dialog, "Force Output 3"));
     EXPECT_TRUE(recorded({100, 1, 33}));  // module 2, output 3
     EXPECT_TRUE(messages.empty());
+}
+
+// The texts of a tree item's children.
+std::vector<std::string> childTexts(const QTreeWidgetItem* item) {
+    std::vector<std::string> texts;
+    for (int i = 0; item && i < item->childCount(); ++i) {
+        texts.push_back(item->child(i)->text(0).toStdString());
+    }
+    return texts;
+}
+
+TEST_F(LiveWindow, InputMonitorListsTheAlarmsOfItsModules) {
+    test::FakeOlderServerScript script;
+    script.modules = {{4, 2, {"Door"}, {}}, {4, 2, {"Hall", "Stair", "Roof", "Cellar"}, {}}};
+    script.alarmMasks[1] = 0b1001;  // inputs 1 and 4 of module 2
+    script.alarmTime = test::fakeFrameTime(0);
+    test::FakeOlderServer server(script);
+    open(server.endpoint());
+    ASSERT_TRUE(processUntil([&] { return ready() && dialog->cameraList()->count() == 2; }));
+    // The camera's capability word offers the I/O pages.
+    emit dialog->cameraList()->activated(0);
+    ASSERT_TRUE(processUntil([&] { return clickButton(*dialog, "IO Module Setting/Monitor"); }));
+    ASSERT_TRUE(clickButton(*dialog, "IO Module 2"));
+
+    // The monitor runs modally: a timer looks at it and leaves it by "Exit"
+    // once two alarms are listed, or after five seconds.
+    std::string title, root;
+    std::vector<std::string> dates, times, alarms;
+    bool toolbarShown = true;
+    int looks = 0;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        InputMonitorDialog* monitor = dialog->inputMonitor();
+        if (!monitor) return;
+        title = monitor->windowTitle().toStdString();
+        toolbarShown = dialog->toolbarModel().visibleToolbar().has_value();
+        const QTreeWidgetItem* top = monitor->tree()->topLevelItem(0);
+        root = top ? top->text(0).toStdString() : "";
+        dates = childTexts(top);
+        const QTreeWidgetItem* date = top && top->childCount() ? top->child(0) : nullptr;
+        times = childTexts(date);
+        alarms = childTexts(date && date->childCount() ? date->child(0) : nullptr);
+        if (alarms.size() >= 2 || ++looks > 250) monitor->exitButton()->click();
+    });
+    look.start(20);
+    ASSERT_TRUE(clickButton(*dialog, "Get Input"));
+    look.stop();
+
+    EXPECT_EQ(title, "IO Control");
+    EXPECT_FALSE(toolbarShown);
+    EXPECT_EQ(root, "Alarm");
+    EXPECT_EQ(dates, std::vector<std::string>{"2024/01/05"});
+    EXPECT_EQ(times, std::vector<std::string>{"08:30:00"});
+    ASSERT_GE(alarms.size(), 2u);
+    EXPECT_EQ(alarms[0], "(Module 02)Hall");
+    EXPECT_EQ(alarms[1], "(Module 02)Cellar");
+    EXPECT_TRUE(server.waitForCode(20));  // alarm polls
+    EXPECT_EQ(dialog->toolbarModel().visibleToolbar(), ToolbarId::Input);
 }
 
 std::vector<Bytes> passThroughPackets(const test::FakeLiveServer& server) {
