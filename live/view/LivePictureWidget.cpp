@@ -20,9 +20,9 @@ QRect toQRect(const PixelRect& rect) { return {rect.x, rect.y, rect.width, rect.
 
 }  // namespace
 
-LivePictureWidget::LivePictureWidget(LiveSession& session, const LiveNavigator& navigator,
+LivePictureWidget::LivePictureWidget(PictureSource& source, const LiveNavigator& navigator,
                                      QWidget* parent)
-    : QWidget(parent), session_(session), navigator_(navigator), bottomRow_(this) {
+    : QWidget(parent), source_(source), navigator_(navigator), bottomRow_(this) {
     setFont(QFont(QStringLiteral("Arial")));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(160, 120);
@@ -92,9 +92,9 @@ void LivePictureWidget::paintEvent(QPaintEvent*) {
 // scales it into place, except for servers that send it upside down, where
 // reading it as it lies turns it the right way up.
 bool LivePictureWidget::drawPicture(QPainter& painter) {
-    const auto paint = session_.lockPaint(kPaintTry);
+    const auto paint = source_.lockPaint(kPaintTry);
     if (!paint) return false;
-    const PictureView picture = session_.picture();
+    const PictureView picture = source_.picture();
     if (!picture.pixels || picture.width <= 0 || picture.height <= 0) return false;
 
     DrawRequest request;
@@ -149,7 +149,7 @@ void LivePictureWidget::drawHighlight(QPainter& painter, const PictureView& pict
 
 void LivePictureWidget::drawCameraStatusPage(QPainter& painter) {
     painter.setPen(palette().windowText().color());
-    for (const PageText& text : cameraStatusPage(session_.cameraStatus(), width(), height())) {
+    for (const PageText& text : cameraStatusPage(source_.cameraStatus(), width(), height())) {
         const int alignment = Qt::TextSingleLine | Qt::AlignVCenter |
                               (text.centred ? Qt::AlignHCenter : Qt::AlignLeft);
         painter.drawText(toQRect(text.area), alignment, QString::fromStdString(text.text));

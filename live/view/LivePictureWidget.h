@@ -12,6 +12,32 @@
 
 namespace ambro::live {
 
+// What the picture area draws from: in the window, the live session.
+class PictureSource {
+public:
+    virtual ~PictureSource() = default;
+    // "PaintMutex": the picture may be read only while it is held.
+    virtual std::unique_lock<std::recursive_timed_mutex> lockPaint(
+        std::chrono::milliseconds wait) = 0;
+    virtual PictureView picture() const = 0;
+    virtual CameraStatusTable cameraStatus() const = 0;
+};
+
+// The live session as the picture area's source.
+class SessionPictures : public PictureSource {
+public:
+    explicit SessionPictures(LiveSession& session) : session_(session) {}
+    std::unique_lock<std::recursive_timed_mutex> lockPaint(
+        std::chrono::milliseconds wait) override {
+        return session_.lockPaint(wait);
+    }
+    PictureView picture() const override { return session_.picture(); }
+    CameraStatusTable cameraStatus() const override { return session_.cameraStatus(); }
+
+private:
+    LiveSession& session_;
+};
+
 // The client area of the live view: the session's picture scaled into the
 // place the picture layout gives, the highlighted cell of a view, the texts
 // drawn over the picture, the connecting animation and the camera-status
@@ -20,7 +46,7 @@ class LivePictureWidget : public QWidget {
 public:
     using TapHandler = std::function<void(int x, int y)>;
 
-    LivePictureWidget(LiveSession& session, const LiveNavigator& navigator,
+    LivePictureWidget(PictureSource& source, const LiveNavigator& navigator,
                       QWidget* parent = nullptr);
 
     LiveBottomRow& bottomRow() { return bottomRow_; }
@@ -59,7 +85,7 @@ private:
     void drawCameraStatusPage(QPainter& painter);
     void drawCentred(QPainter& painter, const QString& text);
 
-    LiveSession& session_;
+    PictureSource& source_;
     const LiveNavigator& navigator_;
     LiveBottomRow bottomRow_;
     PictureLayout layout_;

@@ -45,6 +45,7 @@ LiveViewDialog::LiveViewDialog(LiveSessionSettings settings, LiveMessageFunction
       session_(std::make_unique<LiveSession>(std::move(settings),
                                             static_cast<LiveSessionObserver&>(*this))) {
     session_->setCellSelection(&navigator_.cells());
+    pictures_ = std::make_unique<SessionPictures>(*session_);
     setModal(true);
     setWindowTitle(QStringLiteral("Ambro Live"));
     buildWindow();
@@ -61,7 +62,7 @@ LiveViewDialog::LiveViewDialog(LiveSessionSettings settings, LiveMessageFunction
 LiveViewDialog::~LiveViewDialog() { stopSession(); }
 
 void LiveViewDialog::buildWindow() {
-    picture_ = new LivePictureWidget(*session_, navigator_, this);
+    picture_ = new LivePictureWidget(*pictures_, navigator_, this);
     toolbars_ = new LiveToolbarStrip(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -19,6 +19,7 @@ class InputMonitorDialog;
 class LiveKeyFilter;
 class LivePictureWidget;
 class LiveToolbarStrip;
+class SessionPictures;
 
 // How the window tells the user something: a message box in the program.
 using LiveMessageFunction = std::function<void(QWidget* parent, const QString& text)>;
@@ -115,6 +116,7 @@ private:
     // writes: it outlives the session.
     LiveNavigator navigator_;
     std::unique_ptr<LiveSession> session_;
+    std::unique_ptr<SessionPictures> pictures_;
     ToolbarModel toolbarModel_;
     ToolbarServer server_;
     std::vector<IoModule> modules_;
