@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
@@ -99,6 +100,55 @@ TEST_F(LiveWindow, CurrentServerPictureIsShownAndCloseIsPrompt) {
     test::FakeLiveServer server(script);
     open(server.endpoint());
     expectPictureThenPromptClose();
+}
+
+// A tap on a cell with video opens its camera and the next tap goes back to
+// the view; the arrow keys move the highlight and Enter opens its camera and
+// goes back. Each selection is a camera-select request with the camera or
+// the view code.
+TEST_F(LiveWindow, TapsAndKeysMoveBetweenTheViewAndItsCameras) {
+    test::FakeOlderServerScript script;
+    script.viewWord = 0b0001;
+    script.cameras = {{0, "Gate"}, {1, "Yard"}, {2, "Dock"}, {3, "Hall"}};
+    script.frames = test::olderFixtureFrames();
+    test::FakeOlderServer server(script);
+    open(server.endpoint());
+    const auto selections = [&] {
+        std::vector<int> selected;
+        for (const auto& request : server.requests()) {
+            if (request.code == kCameraSelectCode && request.payload.size() >= 4) {
+                selected.push_back(static_cast<int>(platform::loadLe32(request.payload.data())));
+            }
+        }
+        return selected;
+    };
+    const auto selected = [&](std::vector<int> expected) {
+        return processUntil([&] { return selections() == expected; });
+    };
+    const auto highlighted = [&](int cell) {
+        return processUntil([&] { return dialog->navigator().cells().selected() == cell; });
+    };
+    ASSERT_TRUE(selected({32}));
+    ASSERT_TRUE(highlighted(0));  // the first cell with video
+    ASSERT_TRUE(processUntil([&] { return !dialog->pictureWidget()->lastDestination().empty(); }));
+
+    const PixelRect picture = dialog->pictureWidget()->lastDestination();
+    const QPoint topRight(picture.x + picture.width * 3 / 4, picture.y + picture.height / 4);
+    QTest::mouseClick(dialog->pictureWidget(), Qt::LeftButton, {}, topRight);
+    EXPECT_TRUE(selected({32, 1}));
+    EXPECT_FALSE(dialog->navigator().fullScreen());
+    QTest::mouseClick(dialog->pictureWidget(), Qt::LeftButton, {}, topRight);
+    EXPECT_TRUE(selected({32, 1, 32}));
+
+    ASSERT_TRUE(highlighted(0));
+    QTest::keyClick(dialog.get(), Qt::Key_Down);  // column order: 0, 2
+    EXPECT_EQ(dialog->navigator().cells().selected(), 2);
+    QTest::keyClick(dialog.get(), Qt::Key_Return);
+    EXPECT_TRUE(selected({32, 1, 32, 2}));
+    QTest::keyClick(dialog.get(), Qt::Key_Return);
+    EXPECT_TRUE(selected({32, 1, 32, 2, 32}));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(LiveWindow, FailedConnectionSaysSoAndCloses) {
