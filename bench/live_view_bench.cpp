@@ -170,7 +170,8 @@ public:
     StillPicture() : pixels_(static_cast<std::size_t>(kWidth) * kHeight * 3) {
         for (int y = 0; y < kHeight; ++y) {
             for (int x = 0; x < kWidth; ++x) {
-                std::uint8_t* pixel = pixels_.data() + (static_cast<std::size_t>(y) * kWidth + x) * 3;
+                const std::size_t at = (static_cast<std::size_t>(y) * kWidth + x) * 3;
+                std::uint8_t* pixel = pixels_.data() + at;
                 pixel[0] = static_cast<std::uint8_t>(x);
                 pixel[1] = static_cast<std::uint8_t>(y);
                 pixel[2] = static_cast<std::uint8_t>((x ^ y) * 3);

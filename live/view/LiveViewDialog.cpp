@@ -145,11 +145,13 @@ void LiveViewDialog::displayTick() {
 // --- What the session reports ---
 
 void LiveViewDialog::connectFailed(LiveFailure failure, const std::string&) {
-    onWindowThread([this, failure] { endWithMessage(QString::fromLatin1(liveFailureText(failure))); });
+    onWindowThread(
+        [this, failure] { endWithMessage(QString::fromLatin1(liveFailureText(failure))); });
 }
 
 void LiveViewDialog::disconnected(const std::string& headline, const std::string& detail) {
-    const QString text = QString::fromStdString(detail.empty() ? headline : headline + "\n" + detail);
+    const QString text =
+        QString::fromStdString(detail.empty() ? headline : headline + "\n" + detail);
     onWindowThread([this, text] { endWithMessage(text); });
 }
 
@@ -292,7 +294,8 @@ void LiveViewDialog::select(int position) {
 }
 
 void LiveViewDialog::tapped(int x, int y) {
-    applyNavigation(navigator_.tap(x, y, picture_->lastDestination(), picture_->layout().rotated()));
+    const bool rotated = picture_->layout().rotated();
+    applyNavigation(navigator_.tap(x, y, picture_->lastDestination(), rotated));
 }
 
 void LiveViewDialog::applyNavigation(const NavigatorAction& action) {
@@ -367,7 +370,9 @@ void LiveViewDialog::run(const ToolbarCommand& command) {
         case CommandKind::Monitoring:
             session_->postCommand(CommandBlock::withWords(command.number, {}));
             return;
-        case CommandKind::ForceOutput: session_->forceOutput(command.module, command.number); return;
+        case CommandKind::ForceOutput:
+            session_->forceOutput(command.module, command.number);
+            return;
         case CommandKind::OpenInputMonitor: openInputMonitor(); return;
     }
 }
