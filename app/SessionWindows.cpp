@@ -2,8 +2,11 @@
 
 #include <QString>
 
+#include "app/MessageBox.h"
 #include "app/SnapshotFolder.h"
+#include "live/view/LiveViewDialog.h"
 #include "net/SessionEndpoint.h"
+#include "platform/DataFolders.h"
 #include "playback/view/PlaybackDialog.h"
 
 namespace ambro::app {
@@ -14,6 +17,16 @@ namespace {
 std::string wireText(const std::string& utf8) {
     return net::lowByteText(QString::fromStdString(utf8).toStdU16String());
 }
+
+class LiveWindow : public SessionWindow {
+public:
+    LiveWindow(live::LiveSessionSettings settings, QWidget* parent)
+        : dialog_(std::move(settings), showMessage, parent) {}
+    int run() override { return dialog_.exec(); }
+
+private:
+    live::LiveViewDialog dialog_;
+};
 
 class PlaybackWindow : public SessionWindow {
 public:
@@ -26,6 +39,17 @@ private:
 };
 
 }  // namespace
+
+live::LiveSessionSettings liveSettingsOf(const SessionParameters& parameters) {
+    live::LiveSessionSettings settings;
+    settings.endpoint = {wireText(parameters.address), wireText(parameters.port)};
+    settings.userName = wireText(parameters.userName);
+    settings.password = wireText(parameters.password);
+    settings.snapshotFolder =
+        resolveSnapshotFolder(QString::fromStdString(parameters.snapshotFolder));
+    settings.ptzDirectory = platform::ptzFolder().string();
+    return settings;
+}
 
 playback::PlaybackSettings playbackSettingsOf(const SessionParameters& parameters) {
     playback::PlaybackSettings settings;
@@ -44,7 +68,7 @@ std::unique_ptr<SessionWindow> SessionWindows::create(SessionKind kind,
     if (kind == SessionKind::Playback) {
         return std::make_unique<PlaybackWindow>(playbackSettingsOf(parameters), parent);
     }
-    return nullptr;
+    return std::make_unique<LiveWindow>(liveSettingsOf(parameters), parent);
 }
 
 }  // namespace ambro::app

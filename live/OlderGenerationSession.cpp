@@ -31,7 +31,8 @@ constexpr std::size_t kNameSize = 17;
 constexpr std::size_t kTimeOffset = 4;
 constexpr std::size_t kAlarmMasksOffset = 4;
 constexpr std::size_t kAlarmTimeOffset = 22;
-constexpr auto kIdlePass = 20ms;
+constexpr int kIdleSlices = 10;
+constexpr auto kIdleSlice = 2ms;
 constexpr auto kStatusPageRepeat = 1000ms;
 constexpr auto kAlarmPollPause = 300ms;
 constexpr auto kRingSpaceWait = 2ms;
@@ -274,8 +275,11 @@ bool OlderGenerationSession::streamStopped() const {
 
 std::optional<SessionError> OlderGenerationSession::streamPass() {
     if (shared_.tables.selection().camera < 0 || streamStopped()) {
-        // Nothing to stream yet: wait a little instead of spinning.
-        shared_.sleepFor(kIdlePass);
+        // Nothing to stream yet: wait a little instead of spinning, but serve
+        // a command (the window's camera selection) as soon as it is posted.
+        for (int slice = 0; slice < kIdleSlices && !shared_.mailbox.pending(); ++slice) {
+            if (!shared_.sleepFor(kIdleSlice)) break;
+        }
         return std::nullopt;
     }
     shared_.ring.reset();

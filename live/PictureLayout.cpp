@@ -50,7 +50,7 @@ DrawPlan PictureLayout::plan(const DrawRequest& request) {
                                          request.screenHeight >= kPortraitMinHeight;
         }
         if (pw > 0 && ph > 0 && width > 0 && height > 0) {
-            plan.destination = destination(pw, ph, width, height);
+            plan.destination = destination(pw, ph, width, height, request.fitEveryWidth);
         }
     }
     if (pw != lastWidth_ || ph != lastHeight_) {
@@ -61,19 +61,20 @@ DrawPlan PictureLayout::plan(const DrawRequest& request) {
     return plan;
 }
 
-PixelRect PictureLayout::destination(int pw, int ph, int width, int height) const {
+PixelRect PictureLayout::destination(int pw, int ph, int width, int height,
+                                     bool fitEveryWidth) const {
     if (rotation_ == 1) {
         if (widerThanArea(pw, ph, width, height)) {
             return fittedByWidth(pw, ph, nineTenths(width), height);
         }
         return fittedByHeight(pw, ph, width, nineTenths(height));
     }
-    if (pw == 352) {
+    if (pw == 352 && !fitEveryWidth) {
         const int w = width - 2 * kMargin;
         const int h = ph * w / pw;
         return {kMargin, (height - h) / 2, w, h};
     }
-    if (pw == 320) {
+    if (pw == 320 || fitEveryWidth) {
         if (widerThanArea(pw, ph, width, height)) {
             return fittedByWidth(pw, ph, width - 2 * kMargin, height);
         }

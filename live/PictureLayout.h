@@ -17,6 +17,10 @@ struct DrawRequest {
     bool fullScreen = false;
     int screenWidth = 0;       // the display's resolution, for the first draw
     int screenHeight = 0;
+    // A window the user resizes: pictures of every width are fitted into the
+    // area as 320-wide ones are, so that the picture follows the window. A
+    // fixed handheld screen keeps the natural size of other widths.
+    bool fitEveryWidth = false;
 };
 
 // Where and how to draw one picture.
@@ -50,7 +54,7 @@ public:
     void setRotation(int rotation) { rotation_ = rotation == 1 ? 1 : 0; }
 
 private:
-    PixelRect destination(int pw, int ph, int width, int height) const;
+    PixelRect destination(int pw, int ph, int width, int height, bool fitEveryWidth) const;
 
     std::optional<int> rotation_;
     int lastWidth_ = 0;

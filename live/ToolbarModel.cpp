@@ -58,12 +58,32 @@ ToolbarCommand commandOf(CommandKind kind, int number = 0, int second = 0) {
     return command;
 }
 
+// The commands of the image toolbar's quality and size buttons.
+ToolbarCommand imageCommand(ButtonKind kind) {
+    switch (kind) {
+        case ButtonKind::HighQuality: return commandOf(CommandKind::SetQuality, 75, 1);
+        case ButtonKind::MidQuality: return commandOf(CommandKind::SetQuality, 50, 2);
+        case ButtonKind::LowQuality: return commandOf(CommandKind::SetQuality, 30, 2);
+        case ButtonKind::ImageSize320x240: {
+            ToolbarCommand size = commandOf(CommandKind::SetImageSize, 0);
+            size.lowQualityFirst = true;
+            return size;
+        }
+        case ButtonKind::ImageSize176x144: return commandOf(CommandKind::SetImageSize, 1);
+        default: return {};
+    }
+}
+
 bool isBack(ButtonKind kind) {
     return kind == ButtonKind::BackToCameraFunction || kind == ButtonKind::BackToModuleFunction ||
            kind == ButtonKind::BackToInOutFunction;
 }
 
 }  // namespace
+
+std::vector<ToolbarCommand> ToolbarModel::logInImageCommands() {
+    return {imageCommand(ButtonKind::ImageSize176x144), imageCommand(ButtonKind::MidQuality)};
+}
 
 void ToolbarModel::setServer(ToolbarServer server) {
     if (server.outputCounts.size() > kMaxModules) server.outputCounts.resize(kMaxModules);
@@ -286,20 +306,12 @@ ToolbarOutcome ToolbarModel::navigate(ToolbarId toolbar, const ToolbarButton& bu
             return toolbar == ToolbarId::Preset ? turnPresetPage(button.kind)
                                                 : turnOutputPage(button.kind);
         case ButtonKind::HighQuality:
-            return command(commandOf(CommandKind::SetQuality, 75, 1));
         case ButtonKind::MidQuality:
-            return command(commandOf(CommandKind::SetQuality, 50, 2));
         case ButtonKind::LowQuality:
-            return command(commandOf(CommandKind::SetQuality, 30, 2));
+        case ButtonKind::ImageSize320x240:
+        case ButtonKind::ImageSize176x144: return command(imageCommand(button.kind));
         case ButtonKind::ImageRotate: return command(commandOf(CommandKind::RotateImage));
         case ButtonKind::ImageSnapshot: return command(commandOf(CommandKind::TakeSnapshot));
-        case ButtonKind::ImageSize320x240: {
-            ToolbarCommand size = commandOf(CommandKind::SetImageSize, 0);
-            size.lowQualityFirst = true;
-            return command(size);
-        }
-        case ButtonKind::ImageSize176x144:
-            return command(commandOf(CommandKind::SetImageSize, 1));
         case ButtonKind::ChangeSpeed:
             speed_ = speed_ % 5 + 1;
             return show(moveToolbar(speed_));

@@ -63,6 +63,10 @@ public:
     static constexpr int kMaxModules = 8;
     static constexpr int kMaxOutputs = 16;
 
+    // What the view sends once after logging in to an older-generation
+    // server: Image Size 176x144, then Mid Quality.
+    static std::vector<ToolbarCommand> logInImageCommands();
+
     void setServer(ToolbarServer server);
     void setCamera(ToolbarCamera camera);
     // After log-in: the main toolbar.

@@ -23,7 +23,7 @@ TEST(SnapshotFolder, RelativePathsGoUnderThePicturesFolderAbsoluteOnesStay) {
               std::filesystem::path("/var/tmp/shots"));
 }
 
-TEST(SessionWindows, PlaybackGetsItsWindowAndTheLiveWindowIsNotThereYet) {
+TEST(SessionWindows, EachKindGetsItsWindow) {
     SessionParameters parameters;
     parameters.address = "127.0.0.1";
     parameters.port = "1";
@@ -31,7 +31,21 @@ TEST(SessionWindows, PlaybackGetsItsWindowAndTheLiveWindowIsNotThereYet) {
     parameters.password = "pw";
     SessionWindows windows;
     EXPECT_TRUE(windows.create(SessionKind::Playback, parameters, nullptr));
-    EXPECT_FALSE(windows.create(SessionKind::Live, parameters, nullptr));
+    EXPECT_TRUE(windows.create(SessionKind::Live, parameters, nullptr));
+}
+
+TEST(SessionWindows, LiveIsHandedWireTextAndItsOwnSnapshotFolder) {
+    SessionParameters parameters;
+    parameters.address = "dvr";
+    parameters.port = "17860";
+    parameters.userName = "Jos\xC3\xA9";
+    parameters.password = "pw";
+    parameters.snapshotFolder = "Cams/Gate";
+    const auto settings = liveSettingsOf(parameters);
+    EXPECT_EQ(settings.endpoint.host, "dvr");
+    EXPECT_EQ(settings.userName, "Jos\xE9");
+    EXPECT_EQ(settings.snapshotFolder, picturesFolder() / "Cams/Gate");
+    EXPECT_TRUE(settings.ptzDirectory.ends_with("PTZSetup_New"));
 }
 
 TEST(SessionWindows, PlaybackIsHandedWireTextTheDatabaseAndTheSnapshotFolder) {

@@ -53,6 +53,33 @@ INSTANTIATE_TEST_SUITE_P(
         GeometryCase{"EmptyClient", 320, 240, 0, 20, 20, 0, false, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A resizable window fits pictures of every width into the area, keeping
+// their shape; rotation and full screen keep their own rules.
+TEST(PictureLayout, ResizableWindowFitsEveryWidth) {
+    struct Case {
+        int pw, ph, clientWidth, clientHeight, rotation;
+        bool fullScreen;
+        PixelRect destination;
+    };
+    for (const Case& c : {
+             // 352 wide in a wide window: by height instead of cut off.
+             Case{352, 288, 1200, 600, 0, false, {246, 5, 708, 580}},
+             // Small pictures grow with the window.
+             Case{176, 144, 240, 320, 0, false, {5, 56, 230, 188}},
+             // Large pictures shrink into it.
+             Case{704, 480, 640, 500, 0, false, {5, 25, 630, 429}},
+             Case{320, 240, 240, 320, 0, false, {5, 64, 230, 172}},
+             Case{144, 176, 240, 320, 1, false, {5, 18, 216, 264}},
+             Case{704, 480, 640, 500, 0, true, {0, 0, 640, 500}},
+         }) {
+        PictureLayout layout;
+        layout.setRotation(c.rotation);
+        DrawRequest request{c.pw, c.ph, c.clientWidth, c.clientHeight, 20, c.fullScreen, 1920, 1080};
+        request.fitEveryWidth = true;
+        EXPECT_EQ(layout.plan(request).destination, c.destination) << c.pw << "x" << c.ph;
+    }
+}
+
 TEST(PictureLayout, FirstDrawDecidesRotationAndAsksPortraitScreensFor176x144) {
     struct Case {
         int screenWidth, screenHeight;

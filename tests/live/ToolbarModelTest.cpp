@@ -496,6 +496,19 @@ TEST(Commands, WhatEachButtonAsks) {
     }
 }
 
+// After log-in an older-generation server is set to the buttons' small size
+// and mid quality, in this order.
+TEST(Commands, LogInSetsSmallSizeThenMidQuality) {
+    const auto commands = ToolbarModel::logInImageCommands();
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(commands[0].kind, CommandKind::SetImageSize);
+    EXPECT_EQ(commands[0].number, 1);
+    EXPECT_FALSE(commands[0].lowQualityFirst);
+    EXPECT_EQ(commands[1].kind, CommandKind::SetQuality);
+    EXPECT_EQ(commands[1].number, 50);
+    EXPECT_EQ(commands[1].second, 2);
+}
+
 TEST(Commands, OlderGenerationCameraCodes) {
     struct Case {
         DomeAction action;

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -15,11 +16,17 @@ namespace ambro::test {
 
 namespace {
 
-void setIoTimeouts(int socket) {
+// A fake writes its replies in pieces; each piece goes out at once, as
+// when a server writes a whole reply. Otherwise Nagle's rule holds a piece
+// until the client's delayed acknowledgement of the one before (some 40 ms
+// each), which no real timing of the client shows.
+void setSocketOptions(int socket) {
     timeval timeout{};
     timeout.tv_sec = FakePeer::kIoTimeout.count();
     ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    const int on = 1;
+    ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
 }  // namespace
@@ -142,7 +149,7 @@ void FakePeer::acceptLoop() {
         if (::poll(&poller, 1, 20) <= 0) continue;
         const int socket = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (socket < 0) continue;
-        setIoTimeouts(socket);
+        setSocketOptions(socket);
         const int index = accepted_.fetch_add(1);
         std::lock_guard lock(connectionsMutex_);
         sockets_.push_back(socket);
