@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QIcon>
+#include <iostream>
+#include <string_view>
 
 #include "app/IniKeyValueStore.h"
 #include "app/MainWindow.h"
@@ -7,11 +10,18 @@
 #include "app/SessionLauncher.h"
 #include "app/SessionWindows.h"
 #include "platform/NetworkStatus.h"
+#include "platform/Version.h"
 
 using namespace ambro;
 
 int main(int argc, char* argv[]) {
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::cout << "ambro " << platform::kVersion << "\n";
+        return 0;
+    }
     QApplication application(argc, argv);
+    // The icon of the desktop entry, drawn for this program.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/ambro.svg")));
     if (!platform::socketsAvailable()) {
         app::showMessage(nullptr,
                          QStringLiteral("Fehler beim Initialisieren der Windows-Sockets."));
