@@ -198,7 +198,9 @@ constexpr NibbleWidths kNibbleWidths = [] {
         for (int b = 0; b < 32; ++b) {
             const int nibble = b % 16;
             widths.bytes[shift][b] =
-                nibble == 0 ? 0 : static_cast<std::uint8_t>(std::bit_width(unsigned(nibble)) + 4 * shift);
+                nibble == 0
+                    ? 0
+                    : static_cast<std::uint8_t>(std::bit_width(unsigned(nibble)) + 4 * shift);
         }
     }
     return widths;
@@ -214,7 +216,8 @@ AMBRO_AVX2 __m256i nibbleWidth(__m256i nibbles, int shift) {
 AMBRO_AVX2 __m256i bitWidths(__m256i magnitude) {
     const __m256i nibble = _mm256_set1_epi16(0x000F);
     const __m256i low = nibbleWidth(_mm256_and_si256(magnitude, nibble), 0);
-    const __m256i middle = nibbleWidth(_mm256_and_si256(_mm256_srli_epi16(magnitude, 4), nibble), 1);
+    const __m256i middle =
+        nibbleWidth(_mm256_and_si256(_mm256_srli_epi16(magnitude, 4), nibble), 1);
     const __m256i high = nibbleWidth(_mm256_and_si256(_mm256_srli_epi16(magnitude, 8), nibble), 2);
     return _mm256_max_epu8(_mm256_max_epu8(low, middle), high);
 }
@@ -245,10 +248,10 @@ AMBRO_AVX2 void storeZigZagSizes(const __m256i* sizes, CoefficientPair& out) {
         _mm256_store_si256(reinterpret_cast<__m256i*>(out.sizes[b]), first);
         _mm256_store_si256(reinterpret_cast<__m256i*>(out.sizes[b] + 32), second);
         const __m256i zero = _mm256_setzero_si256();
-        const auto low = static_cast<std::uint32_t>(
-            _mm256_movemask_epi8(_mm256_cmpeq_epi8(first, zero)));
-        const auto high = static_cast<std::uint32_t>(
-            _mm256_movemask_epi8(_mm256_cmpeq_epi8(second, zero)));
+        const auto low =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(first, zero)));
+        const auto high =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(second, zero)));
         out.nonZero[b] = ~(static_cast<std::uint64_t>(high) << 32 | low);
     }
 }
@@ -286,9 +289,8 @@ __attribute__((target("avx2"))) void transformPairAvx2(const std::int16_t* sampl
         const __m256i limited = _mm256_min_epi16(magnitude, i == 0 ? firstRowLimit : acLimit);
         const __m256i coefficient = _mm256_sign_epi16(limited, v[i]);
         _mm256_store_si256(reinterpret_cast<__m256i*>(out.rows[i]), coefficient);
-        _mm256_store_si256(
-            reinterpret_cast<__m256i*>(out.magnitudes[i]),
-            _mm256_add_epi16(coefficient, _mm256_srai_epi16(coefficient, 15)));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(out.magnitudes[i]),
+                           _mm256_add_epi16(coefficient, _mm256_srai_epi16(coefficient, 15)));
         sizes[i] = bitWidths(limited);
     }
     storeZigZagSizes(sizes, out);

@@ -17,14 +17,14 @@ namespace {
 constexpr int kMcuSize = McuStrip::kMcuSize;
 
 // The JFIF products in 16 fractional bits: FIX(x) = x * 65536 + 0.5 truncated.
-constexpr std::int32_t kYr = 19595;   // FIX(0.29900)
-constexpr std::int32_t kYg = 38470;   // FIX(0.58700)
-constexpr std::int32_t kYb = 7471;    // FIX(0.11400)
-constexpr std::int32_t kCbR = 11059;  // FIX(0.16874)
-constexpr std::int32_t kCbG = 21709;  // FIX(0.33126)
-constexpr std::int32_t kHalf = 32768; // FIX(0.5)
-constexpr std::int32_t kCrG = 27439;  // FIX(0.41869)
-constexpr std::int32_t kCrB = 5329;   // FIX(0.08131)
+constexpr std::int32_t kYr = 19595;    // FIX(0.29900)
+constexpr std::int32_t kYg = 38470;    // FIX(0.58700)
+constexpr std::int32_t kYb = 7471;     // FIX(0.11400)
+constexpr std::int32_t kCbR = 11059;   // FIX(0.16874)
+constexpr std::int32_t kCbG = 21709;   // FIX(0.33126)
+constexpr std::int32_t kHalf = 32768;  // FIX(0.5)
+constexpr std::int32_t kCrG = 27439;   // FIX(0.41869)
+constexpr std::int32_t kCrB = 5329;    // FIX(0.08131)
 // The rounding terms with the level shift of 128 << 16 taken out:
 // 32768 - 8388608 for luminance, 8421375 - 8388608 for chroma.
 constexpr std::int32_t kShiftedLumaRounding = (1 << 15) - (128 << 16);
@@ -62,7 +62,9 @@ void fillColumnsPlain(const std::uint8_t* row, int r, int from, int to, int pixe
 }
 
 void fillStripPlain(const std::uint8_t* const* rows, int pixels, int mcus, McuStrip& strip) {
-    for (int r = 0; r < kMcuSize; ++r) fillColumnsPlain(rows[r], r, 0, mcus * kMcuSize, pixels, strip);
+    for (int r = 0; r < kMcuSize; ++r) {
+        fillColumnsPlain(rows[r], r, 0, mcus * kMcuSize, pixels, strip);
+    }
 }
 
 #ifdef AMBRO_HAVE_AVX2_STRIP
@@ -85,7 +87,7 @@ constexpr std::array<std::uint8_t, 16> pairShuffle(int offset, int first, int se
 }
 
 constexpr std::array<std::uint8_t, 16> evenPairShuffle(int offset, int first, int second,
-                                                      int lane) {
+                                                       int lane) {
     std::array<std::uint8_t, 16> shuffle{};
     shuffle.fill(0x80);
     for (int p = 0; p < 2; ++p) {
@@ -163,8 +165,9 @@ AMBRO_AVX2 void fillGroupAvx2(const std::uint8_t* pixels, std::int16_t* luma,
     if (chroma == nullptr) return;
 
     // Even pixels 0, 2, 8, 10 | 4, 6, 12, 14.
-    const __m256i redGreen = _mm256_or_si256(_mm256_shuffle_epi8(first, load(kEvenRedGreenFirst)),
-                                             _mm256_shuffle_epi8(second, load(kEvenRedGreenSecond)));
+    const __m256i redGreen =
+        _mm256_or_si256(_mm256_shuffle_epi8(first, load(kEvenRedGreenFirst)),
+                        _mm256_shuffle_epi8(second, load(kEvenRedGreenSecond)));
     const __m256i blueGreen =
         _mm256_or_si256(_mm256_shuffle_epi8(first, load(kEvenBlueGreenFirst)),
                         _mm256_shuffle_epi8(second, load(kEvenBlueGreenSecond)));
@@ -173,8 +176,9 @@ AMBRO_AVX2 void fillGroupAvx2(const std::uint8_t* pixels, std::int16_t* luma,
     // Words Cb 0 2 8 10, Cr 0 2 8 10 | Cb 4 6 12 14, Cr 4 6 12 14; as pairs
     // of words reordered to Cb 0 .. 14, Cr 0 .. 14.
     const __m256i packed = _mm256_packs_epi32(blueDifference, redDifference);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(chroma),
-                        _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
+    _mm256_storeu_si256(
+        reinterpret_cast<__m256i*>(chroma),
+        _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
 }
 
 __attribute__((target("avx2"))) void fillStripAvx2(const std::uint8_t* const* rows, int pixels,
@@ -187,7 +191,9 @@ __attribute__((target("avx2"))) void fillStripAvx2(const std::uint8_t* const* ro
             fillGroupAvx2(row + 3 * kMcuSize * g, strip.luma[r] + kMcuSize * g,
                           chroma != nullptr ? chroma + kMcuSize * g : nullptr);
         }
-        if (groups < mcus) fillColumnsPlain(row, r, groups * kMcuSize, mcus * kMcuSize, pixels, strip);
+        if (groups < mcus) {
+            fillColumnsPlain(row, r, groups * kMcuSize, mcus * kMcuSize, pixels, strip);
+        }
     }
 }
 

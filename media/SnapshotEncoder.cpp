@@ -153,8 +153,7 @@ void SnapshotEncoder::encodeMcuRow(const std::uint8_t* picture, std::size_t stri
             CoefficientPair pairs[3];
             stages.transform(&strip.luma[0][column], McuStrip::kRowLength, tables_[0], pairs[0]);
             stages.transform(&strip.luma[8][column], McuStrip::kRowLength, tables_[0], pairs[1]);
-            stages.transform(&strip.chroma[0][column], McuStrip::kRowLength, tables_[1],
-                             pairs[2]);
+            stages.transform(&strip.chroma[0][column], McuStrip::kRowLength, tables_[1], pairs[2]);
             stages.code(entropyCoder_, pairs, dc, writer);
         }
     }

@@ -56,7 +56,8 @@ void expectSamples(const StripPicture& picture, const McuStrip& strip, int pixel
             ASSERT_EQ(strip.luma[r][c], expectedLuma(colour)) << "row " << r << " column " << c;
             if (r % 2 != 0 || c % 2 != 0) continue;
             const int at = c / 16 * 16 + c % 16 / 2;
-            ASSERT_EQ(strip.chroma[r / 2][at], expectedCb(colour)) << "row " << r << " column " << c;
+            ASSERT_EQ(strip.chroma[r / 2][at], expectedCb(colour))
+                << "row " << r << " column " << c;
             ASSERT_EQ(strip.chroma[r / 2][at + 8], expectedCr(colour))
                 << "row " << r << " column " << c;
         }
@@ -92,7 +93,8 @@ TEST(McuStrip, EveryColourConvertsByTheFormulas) {
 TEST(McuStrip, ColumnsPastTheEdgeRepeatTheLastPixel) {
     StripPicture picture;
     for (int r = 0; r < kRows; ++r) {
-        for (int c = 0; c < kColumns; ++c) picture.set(r, c, (r * 7919u + c * 104729u) * 2654435761u);
+        for (int c = 0; c < kColumns; ++c)
+            picture.set(r, c, (r * 7919u + c * 104729u) * 2654435761u);
     }
     auto strip = std::make_unique<McuStrip>();
     for (const bool plain : {false, true}) {

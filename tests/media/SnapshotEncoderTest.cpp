@@ -349,8 +349,8 @@ std::vector<SampleBlock> extremeBlocks() {
             SampleBlock low{};
             for (int y = 0; y < 8; ++y) {
                 for (int x = 0; x < 8; ++x) {
-                    const double basis = std::cos((2 * y + 1) * u * pi / 16) *
-                                         std::cos((2 * x + 1) * v * pi / 16);
+                    const double basis =
+                        std::cos((2 * y + 1) * u * pi / 16) * std::cos((2 * x + 1) * v * pi / 16);
                     high[8 * y + x] = basis >= 0 ? 127 : -128;
                     low[8 * y + x] = basis >= 0 ? -128 : 127;
                 }
