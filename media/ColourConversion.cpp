@@ -176,11 +176,133 @@ AMBRO_AVX2_INLINE ChromaTerms chromaTermsAvx2(const std::uint8_t* u, const std::
             _mm256_mullo_epi16(vv, _mm256_set1_epi16(kFastRedV))};
 }
 
-// Columns 0 .. to - 1 of a row pair in groups of 16; the last group is
-// moved back to end at `to`, which converts a few pixels twice to the same
-// values instead of reading or writing past the columns.
+// The same nine masks written twice, for a step of 32 pixels that spreads
+// 16 in each 128-bit half.
+struct alignas(32) WideSpreadMasks {
+    std::uint8_t bytes[9][32];
+};
+constexpr WideSpreadMasks kWideSpreadMasks = [] {
+    WideSpreadMasks wide{};
+    for (int i = 0; i < 9; ++i) {
+        for (int j = 0; j < 32; ++j) wide.bytes[i][j] = kSpreadMasks[i][j % 16];
+    }
+    return wide;
+}();
+
+// Factors that the compiler must not turn into shifts and adds, which take
+// several instructions where one multiplication does.
+AMBRO_AVX2_INLINE __m256i opaqueFactor(std::int16_t factor) {
+    __m256i value = _mm256_set1_epi16(factor);
+    asm("" : "+x"(value));
+    return value;
+}
+
+struct WideFactors {
+    __m256i luma, blueU, greenU, greenV, redV;
+};
+
+AMBRO_AVX2_INLINE WideFactors wideFactors() {
+    return {opaqueFactor(kFastLuma), opaqueFactor(kFastBlueU), opaqueFactor(kFastGreenU),
+            opaqueFactor(kFastGreenV), opaqueFactor(kFastRedV)};
+}
+
+// The chroma terms of 32 columns (16 chroma samples), for columns 0-15 and
+// 16-31. The luma offset, 16 x 74, is taken into them: the luma term is then
+// y x 74, and each sum stays the same, saturation included, because both of
+// its terms still fit 16 bits.
+struct WideChromaTerms {
+    __m256i blue[2];
+    __m256i green[2];
+    __m256i red[2];
+};
+
+AMBRO_AVX2_INLINE WideChromaTerms wideChromaTerms(const std::uint8_t* u, const std::uint8_t* v,
+                                                  const WideFactors& factors) {
+    const __m128i u8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u));
+    const __m128i v8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v));
+    const __m256i offset = _mm256_set1_epi16(kChromaOffset);
+    const __m256i lumaOffset = _mm256_set1_epi16(kLumaOffset * kFastLuma);
+    WideChromaTerms terms;
+    for (int half = 0; half < 2; ++half) {
+        const __m128i uPairs = half == 0 ? _mm_unpacklo_epi8(u8, u8) : _mm_unpackhi_epi8(u8, u8);
+        const __m128i vPairs = half == 0 ? _mm_unpacklo_epi8(v8, v8) : _mm_unpackhi_epi8(v8, v8);
+        const __m256i uu = _mm256_sub_epi16(_mm256_cvtepu8_epi16(uPairs), offset);
+        const __m256i vv = _mm256_sub_epi16(_mm256_cvtepu8_epi16(vPairs), offset);
+        terms.blue[half] = _mm256_sub_epi16(_mm256_mullo_epi16(uu, factors.blueU), lumaOffset);
+        terms.green[half] =
+            _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(uu, factors.greenU),
+                                              _mm256_mullo_epi16(vv, factors.greenV)),
+                             lumaOffset);
+        terms.red[half] = _mm256_sub_epi16(_mm256_mullo_epi16(vv, factors.redV), lumaOffset);
+    }
+    return terms;
+}
+
+// One component of 32 pixels as bytes, pixels 0-15 | 16-31.
+AMBRO_AVX2_INLINE __m256i packedComponent(__m256i first, __m256i second) {
+    return _mm256_permute4x64_epi64(_mm256_packus_epi16(_mm256_srai_epi16(first, kFastShift),
+                                                        _mm256_srai_epi16(second, kFastShift)),
+                                    0xD8);
+}
+
+AMBRO_AVX2_INLINE __m256i wideMask(int index) {
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(kWideSpreadMasks.bytes[index]));
+}
+
+AMBRO_AVX2_INLINE __m256i spread(__m256i blue, __m256i green, __m256i red, int part) {
+    return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(blue, wideMask(part * 3)),
+                                           _mm256_shuffle_epi8(green, wideMask(part * 3 + 1))),
+                           _mm256_shuffle_epi8(red, wideMask(part * 3 + 2)));
+}
+
+// 32 pixels of one row: 96 bytes of BGR in three 32-byte stores.
+AMBRO_AVX2_INLINE void wideGroupAvx2(const std::uint8_t* luma, const WideChromaTerms& chroma,
+                                     const WideFactors& factors, std::uint8_t* out) {
+    __m256i blue[2];
+    __m256i green[2];
+    __m256i red[2];
+    for (int half = 0; half < 2; ++half) {
+        const __m256i y = _mm256_cvtepu8_epi16(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(luma + 16 * half)));
+        const __m256i scaled = _mm256_mullo_epi16(y, factors.luma);
+        // Only blue can pass 16 bits; saturating there still clamps to 255.
+        blue[half] = _mm256_adds_epi16(scaled, chroma.blue[half]);
+        green[half] = _mm256_sub_epi16(scaled, chroma.green[half]);
+        red[half] = _mm256_adds_epi16(scaled, chroma.red[half]);
+    }
+    const __m256i b = packedComponent(blue[0], blue[1]);
+    const __m256i g = packedComponent(green[0], green[1]);
+    const __m256i r = packedComponent(red[0], red[1]);
+    // Each half spreads its 16 pixels over 48 bytes, in three parts.
+    const __m256i part0 = spread(b, g, r, 0);
+    const __m256i part1 = spread(b, g, r, 1);
+    const __m256i part2 = spread(b, g, r, 2);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                        _mm256_permute2x128_si256(part0, part1, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32),
+                        _mm256_blend_epi32(part2, part0, 0xF0));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 64),
+                        _mm256_permute2x128_si256(part1, part2, 0x31));
+}
+
+// Columns 0 .. to - 1 of a row pair in steps of 32 (or of 16 when there are
+// fewer); the last step is moved back to end at `to`, which converts a few
+// pixels twice to the same values instead of reading or writing past the
+// columns. `to` is even, so every step starts on a chroma sample.
 __attribute__((target("avx2"))) void fastPairAvx2(const RowJob& first, const RowJob& second,
                                                   int to) {
+    constexpr int kWide = 2 * kGroup;
+    if (to >= kWide) {
+        const WideFactors factors = wideFactors();
+        for (int x = 0; x < to; x += kWide) {
+            const int at = std::min(x, to - kWide);
+            const WideChromaTerms chroma =
+                wideChromaTerms(first.u + at / 2, first.v + at / 2, factors);
+            wideGroupAvx2(first.luma + at, chroma, factors, first.out + 3 * at);
+            wideGroupAvx2(second.luma + at, chroma, factors, second.out + 3 * at);
+        }
+        return;
+    }
     const SpreadMasks spread = loadSpreadMasks();
     for (int x = 0; x < to; x += kGroup) {
         const int at = std::min(x, to - kGroup);
