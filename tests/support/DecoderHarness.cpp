@@ -27,6 +27,11 @@ DecoderHarness::DecoderHarness(int width, int height, std::uint32_t outputKind, 
     decoder_.decompressBegin(&inputFormat_, &outputFormat_);
 }
 
+void DecoderHarness::restartWith(media::FrameDecoder::PlaneSource source) {
+    decoder_.setPlaneSource(source);
+    decoder_.decompressBegin(&inputFormat_, &outputFormat_);
+}
+
 int DecoderHarness::decode(const Bytes& payload) {
     std::copy(payload.begin(), payload.end(), input_.begin());
     return media::decodePayload(decoder_, inputFormat_, outputFormat_, input_.data(),

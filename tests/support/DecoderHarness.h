@@ -20,6 +20,9 @@ public:
     DecoderHarness(int width, int height, std::uint32_t outputKind = media::kOutputBgr24,
                    int outputHeight = 0);
 
+    // Starts the decoder again with its pictures taken from `source`.
+    void restartWith(media::FrameDecoder::PlaneSource source);
+
     // Copies the payload into the input buffer and decodes it.
     int decode(const Bytes& payload);
 
