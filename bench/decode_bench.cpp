@@ -1,7 +1,9 @@
-// Pictures per second of FrameDecoder::decompress beside plain libxvidcore
-// decoding of the same elementary stream (BGR output) and beside FFmpeg's
-// own MPEG-4 decoder on one thread with swscale's conversion to BGR24, and
-// heap allocations per picture once the decoder is warm.
+// Pictures per second of FrameDecoder::decompress (converting from the
+// library's own planes, and from their copy) beside FFmpeg's own MPEG-4
+// decoder on one thread with swscale's conversion to BGR24, and heap
+// allocations per picture once the decoder is warm. For scale: libxvidcore
+// with its own BGR conversion, libxvidcore with no output at all (the floor
+// of any decoder built on it) and FFmpeg's decoder without conversion.
 #include <benchmark/benchmark.h>
 #include <xvid.h>
 
@@ -53,7 +55,7 @@ const Clip& clip(int width, int height) {
     return clips.back();
 }
 
-void frameDecoder(benchmark::State& state) {
+void decodeWith(benchmark::State& state, FrameDecoder::PlaneSource source) {
     const Clip& c = clip(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     PictureFormat input;
     input.width = c.width;
@@ -61,6 +63,7 @@ void frameDecoder(benchmark::State& state) {
     input.compression = kW264;
     PictureFormat output = input;
     FrameDecoder decoder;
+    decoder.setPlaneSource(source);
     decoder.decompressBegin(&input, &output);
     Bytes buffer(FrameDecoder::kMaxPayload + FrameDecoder::kInputPadding);
     Bytes picture(static_cast<std::size_t>(c.width) * c.height * 3);
@@ -94,7 +97,16 @@ void frameDecoder(benchmark::State& state) {
         static_cast<double>(passAllocations) / static_cast<double>(c.payloads.size());
 }
 
-void plainLibrary(benchmark::State& state) {
+void frameDecoder(benchmark::State& state) {
+    decodeWith(state, FrameDecoder::PlaneSource::Library);
+}
+
+void frameDecoderCopiedPlanes(benchmark::State& state) {
+    decodeWith(state, FrameDecoder::PlaneSource::Copy);
+}
+
+// libxvidcore on its own, with output colour space `csp` (BGR, or none).
+void libraryWith(benchmark::State& state, int csp) {
     const Clip& c = clip(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     xvid_gbl_init_t init{};
     init.version = XVID_VERSION;
@@ -114,7 +126,7 @@ void plainLibrary(benchmark::State& state) {
             frame.version = XVID_VERSION;
             frame.bitstream = buffer.data() + position;
             frame.length = static_cast<int>(stream.size() - position);
-            frame.output.csp = XVID_CSP_BGR;
+            frame.output.csp = csp;
             frame.output.plane[0] = picture.data();
             frame.output.stride[0] = c.width * 3;
             xvid_dec_stats_t stats{};
@@ -136,7 +148,16 @@ void plainLibrary(benchmark::State& state) {
     xvid_decore(create.handle, XVID_DEC_DESTROY, nullptr, nullptr);
 }
 
-void ffmpegDecoder(benchmark::State& state) {
+void plainLibrary(benchmark::State& state) {
+    libraryWith(state, XVID_CSP_BGR);
+}
+
+void libraryWithoutOutput(benchmark::State& state) {
+    libraryWith(state, XVID_CSP_NULL);
+}
+
+// FFmpeg's decoder, with swscale's conversion to BGR24 or without.
+void ffmpegWith(benchmark::State& state, bool convert) {
     const Clip& c = clip(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MPEG4);
     AVCodecContext* context = avcodec_alloc_context3(codec);
@@ -160,6 +181,7 @@ void ffmpegDecoder(benchmark::State& state) {
         packet->size = static_cast<int>(c.pictures[index].size());
         avcodec_send_packet(context, packet);
         while (avcodec_receive_frame(context, frame) == 0) {
+            if (!convert) continue;
             std::uint8_t* planes[1] = {picture.data()};
             const int strides[1] = {c.width * 3};
             sws_scale(scaler, frame->data, frame->linesize, 0, c.height, planes, strides);
@@ -180,10 +202,24 @@ void ffmpegDecoder(benchmark::State& state) {
     avcodec_free_context(&context);
 }
 
+void ffmpegDecoder(benchmark::State& state) {
+    ffmpegWith(state, true);
+}
+
+void ffmpegWithoutConversion(benchmark::State& state) {
+    ffmpegWith(state, false);
+}
+
 }  // namespace
 
-BENCHMARK(ffmpegDecoder)->Args({352, 288})->Args({704, 576})->Unit(benchmark::kMicrosecond);
-BENCHMARK(plainLibrary)->Args({352, 288})->Args({704, 576})->Unit(benchmark::kMicrosecond);
-BENCHMARK(frameDecoder)->Args({352, 288})->Args({704, 576})->Unit(benchmark::kMicrosecond);
+#define AMBRO_DECODE_BENCHMARK(function) \
+    BENCHMARK(function)->Args({352, 288})->Args({704, 576})->Unit(benchmark::kMicrosecond)
+
+AMBRO_DECODE_BENCHMARK(ffmpegDecoder);
+AMBRO_DECODE_BENCHMARK(frameDecoder);
+AMBRO_DECODE_BENCHMARK(frameDecoderCopiedPlanes);
+AMBRO_DECODE_BENCHMARK(plainLibrary);
+AMBRO_DECODE_BENCHMARK(libraryWithoutOutput);
+AMBRO_DECODE_BENCHMARK(ffmpegWithoutConversion);
 
 BENCHMARK_MAIN();
