@@ -299,6 +299,28 @@ TEST(FrameDecoder, LargerVolThanThePictureIsNeverDecoded) {
     EXPECT_TRUE(harness.guardIntact());
 }
 
+// Once warm, decoding allocates nothing, whichever planes the pictures are
+// converted from, with or without B-VOPs in the stream.
+TEST(FrameDecoder, WarmDecodingAllocatesNothing) {
+    for (const char* file : {"mpeg4_352x288_bf0.m4v", "libxvid_352x288_bf2.m4v"}) {
+        std::vector<Bytes> payloads;
+        for (const auto& picture : picturesOf(file)) {
+            payloads.push_back(wrapped(picture.bytes, PayloadMarker::ChecksumF));
+        }
+        for (const auto source :
+             {FrameDecoder::PlaneSource::Library, FrameDecoder::PlaneSource::Copy}) {
+            SCOPED_TRACE(std::string(file) +
+                         (source == FrameDecoder::PlaneSource::Copy ? " copied planes" : ""));
+            DecoderHarness harness(352, 288);
+            harness.restartWith(source);
+            for (const Bytes& payload : payloads) ASSERT_EQ(harness.decode(payload), 0);
+            const std::size_t allocationsBefore = test::allocationCount();
+            for (const Bytes& payload : payloads) ASSERT_EQ(harness.decode(payload), 0);
+            EXPECT_EQ(test::allocationCount() - allocationsBefore, 0u);
+        }
+    }
+}
+
 // A stream smaller than the session's picture fills the first rows and
 // columns of the output with the library's own packed bytes, whether
 // converted from the library's planes or from their copy.

@@ -9,6 +9,7 @@
 #include "media/BlockTransform.h"
 #include "media/JpegTables.h"
 #include "media/SnapshotEncoder.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/CodePathScope.h"
 #include "tests/support/DecoderHarness.h"
 #include "tests/support/Mpeg4Fixtures.h"
@@ -246,6 +247,22 @@ TEST(SnapshotEncoder, NeverWritesPastTheBuffer) {
     EXPECT_EQ(encoder.encodePicture(picture.data(), 64 * 3 - 1, output.data(), output.size(), 64,
                                     48, size),
               0);
+}
+
+// Encoding a picture allocates nothing, on either code path.
+TEST(SnapshotEncoder, EncodingAllocatesNothing) {
+    const Bytes picture = test::bottomUpPadded(synthetic(360, 288), 360, 288);
+    Bytes output(SnapshotEncoder::worstCaseSize(360, 288));
+    SnapshotEncoder encoder(100);
+    for (const bool plain : {false, true}) {
+        test::CodePathScope path(plain);
+        std::size_t size = 0;
+        const std::size_t allocationsBefore = test::allocationCount();
+        EXPECT_EQ(encoder.encodePicture(picture.data(), SnapshotEncoder::paddedStride(360),
+                                        output.data(), output.size(), 360, 288, size),
+                  1);
+        EXPECT_EQ(test::allocationCount() - allocationsBefore, 0u) << (plain ? "plain" : "AVX2");
+    }
 }
 
 // The decoder's rows are W x 3 bytes apart, a bitmap's are padded to 4 bytes;
