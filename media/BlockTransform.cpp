@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
+#include <cstring>
 
 #include "media/CodePath.h"
 #include "media/ForwardDct.h"
@@ -43,36 +44,69 @@ QuantisationTable makeQuantisationTable(const std::array<std::uint8_t, 64>& valu
 
 namespace {
 
+// The AC magnitude limit by natural position; the DC coefficient has none.
+constexpr std::array<std::int32_t, 64> kMagnitudeLimits = [] {
+    std::array<std::int32_t, 64> limits{};
+    limits.fill(kMaxAcCoefficient);
+    limits[0] = 0x7FFFFFFF;
+    return limits;
+}();
+
+// The bit count of a magnitude below 2^24, read from the exponent of its
+// float: exact, and free of branches and of instructions the baseline
+// processor lacks, so that the loop around it vectorises.
+inline std::uint8_t bitWidthOf(std::int32_t magnitude) {
+    const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(magnitude));
+    return static_cast<std::uint8_t>(magnitude == 0 ? 0 : static_cast<int>(bits >> 23) - 126);
+}
+
+// A bit for each non-zero byte of eight sizes (each below 128): bit 7 of
+// each byte marks it, and the multiplication gathers the eight marks into
+// the top byte.
+inline std::uint64_t nonZeroBytes(const std::uint8_t* sizes) {
+    std::uint64_t word;
+    std::memcpy(&word, sizes, sizeof word);
+    const std::uint64_t marks = ((word + 0x7F7F7F7F7F7F7F7FULL) | word) & 0x8080808080808080ULL;
+    return ((marks >> 7) * 0x0102040810204080ULL) >> 56;
+}
+
+// One block of a pair, b = 0 or 1; the loops over the 64 coefficients have
+// no branches, so the compiler vectorises them.
+void transformBlockPlain(const std::int16_t* samples, std::size_t stride, int b,
+                         const QuantisationTable& table, CoefficientPair& out) {
+    std::int32_t block[64];
+    for (int r = 0; r < 8; ++r) {
+        for (int c = 0; c < 8; ++c) block[8 * r + c] = samples[r * stride + 8 * b + c];
+    }
+    forwardDctAan(block);
+    std::int32_t coefficients[64];
+    std::uint8_t sizes[64];
+    for (int i = 0; i < 64; ++i) {
+        const std::int32_t value = block[i];
+        const std::int32_t magnitude =
+            std::min(quantisationQuotient(std::abs(value) + table.halves[i], table.reciprocals[i]),
+                     kMagnitudeLimits[i]);
+        coefficients[i] = value < 0 ? -magnitude : magnitude;
+        sizes[i] = bitWidthOf(magnitude);
+    }
+    for (int r = 0; r < 8; ++r) {
+        for (int c = 0; c < 8; ++c) {
+            const std::int32_t coefficient = coefficients[8 * r + c];
+            out.rows[r][8 * b + c] = static_cast<std::int16_t>(coefficient);
+            out.magnitudes[r][8 * b + c] =
+                static_cast<std::int16_t>(coefficient < 0 ? coefficient - 1 : coefficient);
+        }
+    }
+    for (int k = 0; k < 64; ++k) out.sizes[b][k] = sizes[jpeg::kZigZagToNatural[k]];
+    std::uint64_t nonZero = 0;
+    for (int k = 0; k < 64; k += 8) nonZero |= nonZeroBytes(out.sizes[b] + k) << k;
+    out.nonZero[b] = nonZero;
+}
+
 void transformPairPlain(const std::int16_t* samples, std::size_t stride,
                         const QuantisationTable& table, CoefficientPair& out) {
-    for (int b = 0; b < 2; ++b) {
-        std::int32_t block[64];
-        for (int r = 0; r < 8; ++r) {
-            for (int c = 0; c < 8; ++c) block[8 * r + c] = samples[r * stride + 8 * b + c];
-        }
-        forwardDctAan(block);
-        for (int i = 0; i < 64; ++i) {
-            const std::int32_t value = block[i];
-            const std::int32_t magnitude =
-                quantisationQuotient(std::abs(value) + table.halves[i], table.reciprocals[i]);
-            const std::int32_t limited =
-                i == 0 ? magnitude : std::min(magnitude, kMaxAcCoefficient);
-            out.rows[i / 8][8 * b + i % 8] =
-                static_cast<std::int16_t>(value < 0 ? -limited : limited);
-        }
-        const std::int16_t* coefficients = &out.rows[0][0] + 8 * b;
-        std::int16_t* magnitudes = &out.magnitudes[0][0] + 8 * b;
-        std::uint64_t nonZero = 0;
-        for (int k = 0; k < 64; ++k) {
-            const int offset = kZigZagToPairOffset[k];
-            const std::int16_t value = coefficients[offset];
-            magnitudes[offset] = static_cast<std::int16_t>(value < 0 ? value - 1 : value);
-            out.sizes[b][k] = static_cast<std::uint8_t>(
-                std::bit_width(static_cast<std::uint32_t>(std::abs(value))));
-            nonZero |= static_cast<std::uint64_t>(value != 0) << k;
-        }
-        out.nonZero[b] = nonZero;
-    }
+    transformBlockPlain(samples, stride, 0, table, out);
+    transformBlockPlain(samples, stride, 1, table, out);
 }
 
 #ifdef AMBRO_HAVE_AVX2_TRANSFORM

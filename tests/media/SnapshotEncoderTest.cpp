@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -397,11 +398,17 @@ void expectPathsAgree(const QuantisationTable& table, const SampleBlock& left,
         ASSERT_TRUE(std::equal(results[0].rows[r], results[0].rows[r] + 16, results[1].rows[r]))
             << "row " << r;
     }
-    for (int b = 0; b < 2; ++b) {
-        ASSERT_EQ(results[0].nonZero[b], results[1].nonZero[b]);
-        for (int k = 0; k < 64; ++k) {
-            const std::int16_t value = (&results[0].rows[0][0])[kZigZagToPairOffset[k] + 8 * b];
-            ASSERT_EQ((results[0].nonZero[b] >> k) & 1, value != 0 ? 1u : 0u);
+    // What the entropy coder reads follows from the coefficients.
+    for (const CoefficientPair& result : results) {
+        for (int b = 0; b < 2; ++b) {
+            for (int k = 0; k < 64; ++k) {
+                const int at = kZigZagToPairOffset[k] + 8 * b;
+                const std::int16_t value = (&result.rows[0][0])[at];
+                ASSERT_EQ((result.nonZero[b] >> k) & 1, value != 0 ? 1u : 0u);
+                ASSERT_EQ(result.sizes[b][k],
+                          std::bit_width(static_cast<unsigned>(std::abs(value))));
+                ASSERT_EQ((&result.magnitudes[0][0])[at], value < 0 ? value - 1 : value);
+            }
         }
     }
 }
