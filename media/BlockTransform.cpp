@@ -256,6 +256,18 @@ AMBRO_AVX2 __m256i bitWidths(__m256i magnitude) {
     return _mm256_max_epu8(_mm256_max_epu8(low, middle), high);
 }
 
+// One block's 64 sizes in zig-zag order, and its non-zero map.
+AMBRO_AVX2 void storeBlockSizes(__m256i first, __m256i second, CoefficientPair& out, int b) {
+    _mm256_store_si256(reinterpret_cast<__m256i*>(out.sizes[b]), first);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(out.sizes[b] + 32), second);
+    const __m256i zero = _mm256_setzero_si256();
+    const auto low =
+        static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(first, zero)));
+    const auto high =
+        static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(second, zero)));
+    out.nonZero[b] = ~(static_cast<std::uint64_t>(high) << 32 | low);
+}
+
 // The sizes and non-zero maps of both blocks from their rows of sizes: the
 // rows are packed to bytes, put into zig-zag order by byte shuffles and
 // stored; a size is 0 exactly where the coefficient is.
@@ -274,20 +286,11 @@ AMBRO_AVX2 void storeZigZagSizes(const __m256i* sizes, CoefficientPair& out) {
             gathered[i] = _mm256_or_si256(gathered[i], _mm256_shuffle_epi8(packed[j], shuffle));
         }
     }
-#pragma GCC unroll 2
-    for (int b = 0; b < 2; ++b) {
-        const int select = b == 0 ? 0x20 : 0x31;
-        const __m256i first = _mm256_permute2x128_si256(gathered[0], gathered[1], select);
-        const __m256i second = _mm256_permute2x128_si256(gathered[2], gathered[3], select);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(out.sizes[b]), first);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(out.sizes[b] + 32), second);
-        const __m256i zero = _mm256_setzero_si256();
-        const auto low =
-            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(first, zero)));
-        const auto high =
-            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(second, zero)));
-        out.nonZero[b] = ~(static_cast<std::uint64_t>(high) << 32 | low);
-    }
+    // The first block's halves, then the second's.
+    storeBlockSizes(_mm256_permute2x128_si256(gathered[0], gathered[1], 0x20),
+                    _mm256_permute2x128_si256(gathered[2], gathered[3], 0x20), out, 0);
+    storeBlockSizes(_mm256_permute2x128_si256(gathered[0], gathered[1], 0x31),
+                    _mm256_permute2x128_si256(gathered[2], gathered[3], 0x31), out, 1);
 }
 
 __attribute__((target("avx2"))) void transformPairAvx2(const std::int16_t* samples,
