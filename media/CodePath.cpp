@@ -11,7 +11,8 @@ namespace {
 bool processorHasAvx2() {
 #if defined(__x86_64__) && defined(__GNUC__)
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+           __builtin_cpu_supports("bmi2");
 #else
     return false;
 #endif

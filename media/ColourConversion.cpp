@@ -176,11 +176,168 @@ AMBRO_AVX2_INLINE ChromaTerms chromaTermsAvx2(const std::uint8_t* u, const std::
             _mm256_mullo_epi16(vv, _mm256_set1_epi16(kFastRedV))};
 }
 
-// Columns 0 .. to - 1 of a row pair in groups of 16; the last group is
-// moved back to end at `to`, which converts a few pixels twice to the same
-// values instead of reading or writing past the columns.
+// Spreading 16 pixels of each 128-bit half over 48 bytes of BGR in three
+// 16-byte parts: part k, byte j holds component (k + j) mod 3 (as 16 is 1
+// mod 3) of pixel (16k + j) / 3. So one byte shuffle per component puts, at
+// each byte j, the pixel that the one part taking that component there
+// needs, and blends pick each part's bytes from the three. Written twice,
+// for the two halves.
+struct alignas(32) WideSpreads {
+    std::uint8_t shuffles[3][32];  // per component
+    std::uint8_t greens[3][32];    // per part: 0x80 where green is taken
+    std::uint8_t reds[3][32];      // per part: 0x80 where red is taken
+};
+constexpr WideSpreads kWideSpreads = [] {
+    WideSpreads spreads{};
+    for (int b = 0; b < 32; ++b) {
+        const int j = b % 16;
+        for (int component = 0; component < 3; ++component) {
+            const int part = ((component - j) % 3 + 3) % 3;
+            spreads.shuffles[component][b] = static_cast<std::uint8_t>((16 * part + j) / 3);
+        }
+        for (int part = 0; part < 3; ++part) {
+            spreads.greens[part][b] = (part + j) % 3 == 1 ? 0x80 : 0;
+            spreads.reds[part][b] = (part + j) % 3 == 2 ? 0x80 : 0;
+        }
+    }
+    return spreads;
+}();
+
+AMBRO_AVX2_INLINE __m256i loadWide(const std::uint8_t* bytes) {
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes));
+}
+
+// Constants the compiler must take as they are: left to it, it turns
+// multiplications by them into several shifts and adds, and blends by them
+// into comparisons made again at every use.
+AMBRO_AVX2_INLINE __m256i opaque(__m256i value) {
+    asm("" : "+x"(value));
+    return value;
+}
+
+AMBRO_AVX2_INLINE __m256i opaqueFactor(std::int16_t factor) {
+    return opaque(_mm256_set1_epi16(factor));
+}
+
+struct WideConstants {
+    __m256i luma, blueU, greenU, greenV, redV;
+    __m256i greens[3];
+    __m256i reds[3];
+};
+
+AMBRO_AVX2_INLINE WideConstants wideConstants() {
+    WideConstants constants;
+    constants.luma = opaqueFactor(kFastLuma);
+    constants.blueU = opaqueFactor(kFastBlueU);
+    constants.greenU = opaqueFactor(kFastGreenU);
+    constants.greenV = opaqueFactor(kFastGreenV);
+    constants.redV = opaqueFactor(kFastRedV);
+#pragma GCC unroll 3
+    for (int part = 0; part < 3; ++part) {
+        constants.greens[part] = opaque(loadWide(kWideSpreads.greens[part]));
+        constants.reds[part] = opaque(loadWide(kWideSpreads.reds[part]));
+    }
+    return constants;
+}
+
+// A step's 32 pixels are taken as words in two registers, pixels 0-7 | 16-23
+// and 8-15 | 24-31 (unpacking bytes in each half), which packing puts back
+// in order. Its chroma terms are laid out alike. The luma offset, 16 x 74,
+// is taken into them: the luma term is then y x 74, and each sum stays the
+// same, saturation included, because both of its terms still fit 16 bits.
+struct WideChromaTerms {
+    __m256i blue[2];
+    __m256i green[2];
+    __m256i red[2];
+};
+
+// The 16 chroma samples of a step as words, samples 0-7 | 8-15.
+AMBRO_AVX2_INLINE __m256i chromaWords(const std::uint8_t* samples) {
+    const __m256i bytes = _mm256_permute4x64_epi64(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples))), 0x50);
+    return _mm256_sub_epi16(_mm256_unpacklo_epi8(bytes, _mm256_setzero_si256()),
+                            _mm256_set1_epi16(kChromaOffset));
+}
+
+AMBRO_AVX2_INLINE WideChromaTerms wideChromaTerms(const std::uint8_t* u, const std::uint8_t* v,
+                                                  const WideConstants& constants) {
+    const __m256i uu = chromaWords(u);
+    const __m256i vv = chromaWords(v);
+    const __m256i lumaOffset = _mm256_set1_epi16(kLumaOffset * kFastLuma);
+    const __m256i blue = _mm256_sub_epi16(_mm256_mullo_epi16(uu, constants.blueU), lumaOffset);
+    const __m256i green =
+        _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(uu, constants.greenU),
+                                          _mm256_mullo_epi16(vv, constants.greenV)),
+                         lumaOffset);
+    const __m256i red = _mm256_sub_epi16(_mm256_mullo_epi16(vv, constants.redV), lumaOffset);
+    // Each sample's term for its two columns.
+    return {{_mm256_unpacklo_epi16(blue, blue), _mm256_unpackhi_epi16(blue, blue)},
+            {_mm256_unpacklo_epi16(green, green), _mm256_unpackhi_epi16(green, green)},
+            {_mm256_unpacklo_epi16(red, red), _mm256_unpackhi_epi16(red, red)}};
+}
+
+// One component of 32 pixels as bytes in order, 0-15 | 16-31.
+AMBRO_AVX2_INLINE __m256i packedComponent(__m256i first, __m256i second) {
+    return _mm256_packus_epi16(_mm256_srai_epi16(first, kFastShift),
+                               _mm256_srai_epi16(second, kFastShift));
+}
+
+// 32 pixels of one row: 96 bytes of BGR in three 32-byte stores.
+AMBRO_AVX2_INLINE void wideGroupAvx2(const std::uint8_t* luma, const WideChromaTerms& chroma,
+                                     const WideConstants& constants, std::uint8_t* out) {
+    const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(luma));
+    __m256i blue[2];
+    __m256i green[2];
+    __m256i red[2];
+#pragma GCC unroll 2
+    for (int half = 0; half < 2; ++half) {
+        const __m256i words = half == 0 ? _mm256_unpacklo_epi8(y, _mm256_setzero_si256())
+                                        : _mm256_unpackhi_epi8(y, _mm256_setzero_si256());
+        const __m256i scaled = _mm256_mullo_epi16(words, constants.luma);
+        // Only blue can pass 16 bits; saturating there still clamps to 255.
+        blue[half] = _mm256_adds_epi16(scaled, chroma.blue[half]);
+        green[half] = _mm256_sub_epi16(scaled, chroma.green[half]);
+        red[half] = _mm256_adds_epi16(scaled, chroma.red[half]);
+    }
+    const __m256i b =
+        _mm256_shuffle_epi8(packedComponent(blue[0], blue[1]), loadWide(kWideSpreads.shuffles[0]));
+    const __m256i g = _mm256_shuffle_epi8(packedComponent(green[0], green[1]),
+                                          loadWide(kWideSpreads.shuffles[1]));
+    const __m256i r =
+        _mm256_shuffle_epi8(packedComponent(red[0], red[1]), loadWide(kWideSpreads.shuffles[2]));
+    __m256i parts[3];
+#pragma GCC unroll 3
+    for (int part = 0; part < 3; ++part) {
+        parts[part] = _mm256_blendv_epi8(_mm256_blendv_epi8(b, g, constants.greens[part]), r,
+                                         constants.reds[part]);
+    }
+    // Each half holds its 16 pixels' three parts.
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                        _mm256_permute2x128_si256(parts[0], parts[1], 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32),
+                        _mm256_blend_epi32(parts[2], parts[0], 0xF0));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 64),
+                        _mm256_permute2x128_si256(parts[1], parts[2], 0x31));
+}
+
+// Columns 0 .. to - 1 of a row pair in steps of 32 (or of 16 when there are
+// fewer); the last step is moved back to end at `to`, which converts a few
+// pixels twice to the same values instead of reading or writing past the
+// columns. `to` is even, so every step starts on a chroma sample.
 __attribute__((target("avx2"))) void fastPairAvx2(const RowJob& first, const RowJob& second,
                                                   int to) {
+    constexpr int kWide = 2 * kGroup;
+    if (to >= kWide) {
+        const WideConstants constants = wideConstants();
+        for (int x = 0; x < to; x += kWide) {
+            const int at = std::min(x, to - kWide);
+            const WideChromaTerms chroma =
+                wideChromaTerms(first.u + at / 2, first.v + at / 2, constants);
+            wideGroupAvx2(first.luma + at, chroma, constants, first.out + 3 * at);
+            wideGroupAvx2(second.luma + at, chroma, constants, second.out + 3 * at);
+        }
+        return;
+    }
     const SpreadMasks spread = loadSpreadMasks();
     for (int x = 0; x < to; x += kGroup) {
         const int at = std::min(x, to - kGroup);

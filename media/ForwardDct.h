@@ -13,7 +13,7 @@ inline constexpr std::int32_t kDctC1306 = 334;  // 1.306562965
 // The AAN fast integer forward DCT on one 8 x 8 block in place (rows, then
 // columns), with no scaling beyond its multipliers: the outputs carry the AAN
 // scale factors, which the quantisation divisors take out. This is the plain
-// version; transformBlock has the vectorised one.
+// version; the vectorised one is in BlockTransform.cpp.
 void forwardDctAan(std::int32_t* block);
 
 }  // namespace ambro::media

@@ -34,6 +34,18 @@ void initialiseLibraryOnce() {
     });
 }
 
+// Whether the library is a version seen to hand out its own planes for
+// XVID_CSP_INTERNAL output (1.3.7; later ones are taken to keep it).
+bool libraryHandsOutPlanes() {
+    static const bool handsOut = [] {
+        xvid_gbl_info_t info{};
+        info.version = XVID_VERSION;
+        return xvid_global(nullptr, XVID_GBL_INFO, &info, nullptr) >= 0 &&
+               info.actual_version >= XVID_MAKE_VERSION(1, 3, 7);
+    }();
+    return handsOut;
+}
+
 bool isPalSize(int width, int height) {
     const bool palHeight = height == 576 || height == 288 || height == 144 || height == 240;
     const bool palWidth =
@@ -120,6 +132,7 @@ int FrameDecoder::decompressBegin(const PictureFormat* input, const PictureForma
     pictureProduced_ = false;
 
     initialiseLibraryOnce();
+    libraryPlanes_ = planeSource_ == PlaneSource::Library && libraryHandsOutPlanes();
     xvid_dec_create_t create{};
     create.version = XVID_VERSION;
     create.width = 0;  // the size comes from the stream's VOL header
@@ -218,10 +231,12 @@ int FrameDecoder::callLibrary(std::uint8_t* stream, std::size_t length, std::uin
     frame.brightness = 0;
     // Progressive pictures come out planar and are converted here, faster
     // and to the same bytes; interlaced ones, whose chroma rows the library
-    // pairs by field, are left to the library's own conversion.
+    // pairs by field, are left to the library's own conversion. The planes
+    // are the library's own where it hands them out (it answers only when
+    // plane 0 is set, and then replaces the pointers), else a copy in ours.
     const bool convertHere = !streamInterlaced_;
     if (convertHere) {
-        frame.output.csp = XVID_CSP_PLANAR;
+        frame.output.csp = libraryPlanes_ ? XVID_CSP_INTERNAL : XVID_CSP_PLANAR;
         frame.output.plane[0] = lumaPlane();
         frame.output.plane[1] = blueDifferencePlane();
         frame.output.plane[2] = redDifferencePlane();
@@ -245,12 +260,31 @@ int FrameDecoder::callLibrary(std::uint8_t* stream, std::size_t length, std::uin
         streamHeight_ = volHeight;
         streamInterlaced_ = (stats.data.vol.general & XVID_VOL_INTERLACING) != 0;
     }
-    if (type > 0 && convertHere) convertPlanes(picture);
+    const ReturnedPlanes returned{
+        {frame.output.plane[0], frame.output.plane[1], frame.output.plane[2]},
+        {frame.output.stride[0], frame.output.stride[1], frame.output.stride[2]}};
+    if (type > 0 && convertHere && !convertPlanes(returned, picture)) {
+        type = XVID_TYPE_NOTHING;
+    }
     return used;
 }
 
-void FrameDecoder::convertPlanes(std::uint8_t* picture) const {
-    // Only a VOL that fits W x H reaches the library, so the planes hold it.
+bool FrameDecoder::convertPlanes(const ReturnedPlanes& returned, std::uint8_t* picture) {
+    PlanarPicture planar = libraryPlanes_ ? handedOutPlanes(returned) : copiedPlanes();
+    if (planar.luma == nullptr) {
+        // Not what this library version was seen to do: from the next
+        // picture on, the planes are copied into ours.
+        libraryPlanes_ = false;
+        return false;
+    }
+    convertToPacked(planar, bytesPerPixel_ == 2 ? PackedFormat::Rgb555 : PackedFormat::Bgr24,
+                    picture, static_cast<std::size_t>(width_) * bytesPerPixel_, verticalFlip_);
+    return true;
+}
+
+// Only a VOL that fits W x H reaches the library, so the planes hold the
+// picture of the last VOL (within W x H in any case).
+PlanarPicture FrameDecoder::copiedPlanes() const {
     PlanarPicture planar;
     planar.luma = lumaPlane();
     planar.blueDifference = blueDifferencePlane();
@@ -259,8 +293,29 @@ void FrameDecoder::convertPlanes(std::uint8_t* picture) const {
     planar.chromaStride = chromaStride_;
     planar.width = std::min(streamWidth_, width_);
     planar.height = std::min(streamHeight_, height_);
-    convertToPacked(planar, bytesPerPixel_ == 2 ? PackedFormat::Rgb555 : PackedFormat::Bgr24,
-                    picture, static_cast<std::size_t>(width_) * bytesPerPixel_, verticalFlip_);
+    return planar;
+}
+
+// The library's own planes, or no luma plane when it did not hand out
+// planes that hold the picture.
+PlanarPicture FrameDecoder::handedOutPlanes(const ReturnedPlanes& returned) const {
+    PlanarPicture planar = copiedPlanes();
+    const int chromaWidth = (planar.width + 1) / 2;
+    const bool handedOut = returned.planes[0] != lumaPlane() && returned.planes[0] != nullptr &&
+                           returned.planes[1] != nullptr && returned.planes[2] != nullptr &&
+                           returned.strides[0] >= planar.width &&
+                           returned.strides[1] >= chromaWidth &&
+                           returned.strides[2] == returned.strides[1];
+    if (!handedOut) {
+        planar.luma = nullptr;
+        return planar;
+    }
+    planar.luma = static_cast<const std::uint8_t*>(returned.planes[0]);
+    planar.blueDifference = static_cast<const std::uint8_t*>(returned.planes[1]);
+    planar.redDifference = static_cast<const std::uint8_t*>(returned.planes[2]);
+    planar.lumaStride = static_cast<std::size_t>(returned.strides[0]);
+    planar.chromaStride = static_cast<std::size_t>(returned.strides[1]);
+    return planar;
 }
 
 void FrameDecoder::storeRectangles(const std::uint8_t* list, std::size_t size, bool mirrored) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "media/ColourConversion.h"
 #include "media/MaskRect.h"
 #include "media/PictureFormat.h"
 
@@ -48,6 +49,16 @@ public:
     int decompress(DecompressRequest* request, std::size_t requestSize);
     void decompressEnd();
 
+    // Where progressive pictures are converted from: the library's own
+    // planes where it hands them out (the default), or its copy of them in
+    // the decoder's buffer, as with library versions that do not. Takes
+    // effect at the next decompressBegin.
+    enum class PlaneSource { Library, Copy };
+    void setPlaneSource(PlaneSource source) { planeSource_ = source; }
+    // Whether progressive pictures are now converted from the library's own
+    // planes.
+    bool convertsLibraryPlanes() const { return libraryPlanes_; }
+
     // Whether the last decompress produced a picture.
     bool pictureProduced() const { return pictureProduced_; }
     bool verticalFlip() const { return verticalFlip_; }
@@ -59,7 +70,14 @@ private:
     bool decodeStream(std::uint8_t* stream, std::size_t length, std::uint8_t* picture);
     int callLibrary(std::uint8_t* stream, std::size_t length, std::uint8_t* picture, int& type,
                     int& volWidth, int& volHeight);
-    void convertPlanes(std::uint8_t* picture) const;
+    // The planes as the library's output record gives them back.
+    struct ReturnedPlanes {
+        const void* planes[3];
+        int strides[3];
+    };
+    bool convertPlanes(const ReturnedPlanes& returned, std::uint8_t* picture);
+    PlanarPicture copiedPlanes() const;
+    PlanarPicture handedOutPlanes(const ReturnedPlanes& returned) const;
     std::uint8_t* lumaPlane() { return planes_.data(); }
     const std::uint8_t* lumaPlane() const { return planes_.data(); }
     std::uint8_t* blueDifferencePlane() { return planes_.data() + lumaBytes(); }
@@ -80,7 +98,11 @@ private:
     int outputHeight_ = 0;
     int bytesPerPixel_ = 3;
     int colourSpace_ = 0;
-    // The library's planar output, sized once per picture size.
+    // Whether progressive pictures are converted straight from the
+    // library's own planes; else from its copy of them in planes_, which is
+    // sized once per picture size.
+    bool libraryPlanes_ = false;
+    PlaneSource planeSource_ = PlaneSource::Library;
     std::vector<std::uint8_t> planes_;
     std::size_t chromaStride_ = 0;
     // The picture size and scan of the last VOL the library read.

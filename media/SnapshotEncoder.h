@@ -5,7 +5,9 @@
 #include <cstdint>
 
 #include "media/BlockTransform.h"
+#include "media/EntropyCoder.h"
 #include "media/JpegTables.h"
+#include "media/McuStrip.h"
 
 namespace ambro::media {
 
@@ -49,26 +51,19 @@ public:
     const std::array<std::uint8_t, 64>& chrominanceTable() const { return quantisation_[1]; }
 
 private:
-    // Per symbol: the code in the upper bits, its length in the low 8.
-    struct HuffmanCodes {
-        std::array<std::uint32_t, 256> packed{};
-        std::uint32_t code(int symbol) const { return packed[symbol] >> 8; }
-        int length(int symbol) const { return static_cast<int>(packed[symbol] & 0xFF); }
-    };
-    struct Component {
-        const QuantisationTable* table;
-        const HuffmanCodes* dc;
-        const HuffmanCodes* ac;
+    // The versions of the per-strip and per-block work for this processor.
+    struct Stages {
+        StripFiller fill;
+        PairTransform transform;
+        EntropyCoder::McuCoder code;
     };
 
     void buildQuantisation(int quality);
-    static HuffmanCodes buildCodes(const jpeg::HuffmanTable& table);
 
     void writeHeaders(JpegBitWriter& writer, int width, int height) const;
     void encodeMcuRow(const std::uint8_t* picture, std::size_t stride, int width, int height,
-                      int mcuRow, JpegBitWriter& writer, std::int32_t* dc) const;
-    void encodeBlock(std::int32_t* block, const Component& component, std::int32_t& dc,
-                     JpegBitWriter& writer) const;
+                      int mcuRow, const Stages& stages, JpegBitWriter& writer,
+                      std::int32_t* dc) const;
 
     int quality_;
     std::array<std::array<std::uint8_t, 64>, 2> quantisation_{};  // natural order
@@ -82,10 +77,7 @@ public:
     }
 
 private:
-    HuffmanCodes luminanceDc_;
-    HuffmanCodes luminanceAc_;
-    HuffmanCodes chrominanceDc_;
-    HuffmanCodes chrominanceAc_;
+    EntropyCoder entropyCoder_;
 };
 
 }  // namespace ambro::media

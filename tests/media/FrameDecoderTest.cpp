@@ -162,10 +162,12 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, AgainstReference, testing::ValuesIn(allFixtur
 class LibraryOutput : public testing::TestWithParam<StreamCase> {};
 
 // The frame decoder asks the library for planar pictures and converts them
-// itself (interlaced ones excepted); the result must be the very bytes the
-// library writes when asked for packed pixels, in both output kinds and
-// orientations, on both code paths.
+// itself (interlaced ones excepted), from the library's own planes or from
+// its copy of them; the result must be the very bytes the library writes
+// when asked for packed pixels, in both output kinds and orientations, on
+// both code paths.
 TEST_P(LibraryOutput, PicturesAreTheLibrarysOwnBytes) {
+    using PlaneSource = FrameDecoder::PlaneSource;
     const StreamCase& c = GetParam();
     const auto coded = picturesOf(c.file);
     std::vector<Bytes> streams;
@@ -174,26 +176,37 @@ TEST_P(LibraryOutput, PicturesAreTheLibrarysOwnBytes) {
         for (const bool flip : {false, true}) {
             const auto expected = test::libraryDecode(streams, c.width, c.height, format, flip);
             ASSERT_FALSE(expected.empty());
-            for (const bool plain : {false, true}) {
-                SCOPED_TRACE(std::string(format == PackedFormat::Rgb555 ? "RGB555" : "BGR24") +
-                             (flip ? " flipped" : "") + (plain ? " plain" : ""));
-                test::CodePathScope path(plain);
-                DecoderHarness harness(c.width, c.height,
-                                       format == PackedFormat::Rgb555 ? kOutputRgb555 : kOutputBgr24);
-                std::vector<Bytes> produced;
-                for (std::size_t i = 0; i < coded.size(); ++i) {
-                    PayloadBuilder builder(PayloadMarker::None, coded[i].bytes);
-                    // A flip tail on the first payload turns flip on for good.
-                    const Bytes payload = flip && i == 0 ? builder.word(0).flipTail().build()
-                                                         : builder.closingWord(false).build();
-                    ASSERT_EQ(harness.decode(payload), 0);
-                    if (harness.decoder().pictureProduced()) produced.push_back(harness.picture());
+            for (const PlaneSource source : {PlaneSource::Library, PlaneSource::Copy}) {
+                for (const bool plain : {false, true}) {
+                    SCOPED_TRACE(std::string(format == PackedFormat::Rgb555 ? "RGB555" : "BGR24") +
+                                 (flip ? " flipped" : "") + (plain ? " plain" : "") +
+                                 (source == PlaneSource::Copy ? " copied planes" : ""));
+                    test::CodePathScope path(plain);
+                    DecoderHarness harness(
+                        c.width, c.height,
+                        format == PackedFormat::Rgb555 ? kOutputRgb555 : kOutputBgr24);
+                    harness.restartWith(source);
+                    std::vector<Bytes> produced;
+                    for (std::size_t i = 0; i < coded.size(); ++i) {
+                        PayloadBuilder builder(PayloadMarker::None, coded[i].bytes);
+                        // A flip tail on the first payload turns flip on for good.
+                        const Bytes payload = flip && i == 0 ? builder.word(0).flipTail().build()
+                                                             : builder.closingWord(false).build();
+                        ASSERT_EQ(harness.decode(payload), 0);
+                        if (harness.decoder().pictureProduced()) {
+                            produced.push_back(harness.picture());
+                        }
+                    }
+                    ASSERT_EQ(produced.size(), expected.size());
+                    for (std::size_t k = 0; k < produced.size(); ++k) {
+                        ASSERT_TRUE(produced[k] == expected[k]) << "picture " << k;
+                    }
+                    EXPECT_TRUE(harness.guardIntact());
+                    // The library in use hands out its planes: the copy is
+                    // never needed.
+                    EXPECT_EQ(harness.decoder().convertsLibraryPlanes(),
+                              source == PlaneSource::Library);
                 }
-                ASSERT_EQ(produced.size(), expected.size());
-                for (std::size_t k = 0; k < produced.size(); ++k) {
-                    ASSERT_TRUE(produced[k] == expected[k]) << "picture " << k;
-                }
-                EXPECT_TRUE(harness.guardIntact());
             }
         }
     }
@@ -284,6 +297,56 @@ TEST(FrameDecoder, LargerVolThanThePictureIsNeverDecoded) {
     // A stream of the right size that follows is decoded again.
     EXPECT_FALSE(decodeAll(harness, picturesOf("mpeg4_176x144_bf0.m4v")).empty());
     EXPECT_TRUE(harness.guardIntact());
+}
+
+// Once warm, decoding allocates nothing, whichever planes the pictures are
+// converted from, with or without B-VOPs in the stream.
+TEST(FrameDecoder, WarmDecodingAllocatesNothing) {
+    for (const char* file : {"mpeg4_352x288_bf0.m4v", "libxvid_352x288_bf2.m4v"}) {
+        std::vector<Bytes> payloads;
+        for (const auto& picture : picturesOf(file)) {
+            payloads.push_back(wrapped(picture.bytes, PayloadMarker::ChecksumF));
+        }
+        for (const auto source :
+             {FrameDecoder::PlaneSource::Library, FrameDecoder::PlaneSource::Copy}) {
+            SCOPED_TRACE(std::string(file) +
+                         (source == FrameDecoder::PlaneSource::Copy ? " copied planes" : ""));
+            DecoderHarness harness(352, 288);
+            harness.restartWith(source);
+            for (const Bytes& payload : payloads) ASSERT_EQ(harness.decode(payload), 0);
+            const std::size_t allocationsBefore = test::allocationCount();
+            for (const Bytes& payload : payloads) ASSERT_EQ(harness.decode(payload), 0);
+            EXPECT_EQ(test::allocationCount() - allocationsBefore, 0u);
+        }
+    }
+}
+
+// A stream smaller than the session's picture fills the first rows and
+// columns of the output with the library's own packed bytes, whether
+// converted from the library's planes or from their copy.
+TEST(FrameDecoder, SmallerStreamFillsThePictureAsTheLibraryDoes) {
+    constexpr std::size_t kRow = 352 * 3;
+    const auto coded = picturesOf("mpeg4_176x144_bf0.m4v");
+    std::vector<Bytes> streams;
+    for (const auto& picture : coded) streams.push_back(picture.bytes);
+    const Bytes expected =
+        test::libraryDecode(streams, 352, 288, PackedFormat::Bgr24, false).back();
+    for (const auto source :
+         {FrameDecoder::PlaneSource::Library, FrameDecoder::PlaneSource::Copy}) {
+        DecoderHarness harness(352, 288);
+        harness.restartWith(source);
+        for (const auto& picture : coded) {
+            ASSERT_EQ(harness.decode(wrapped(picture.bytes, PayloadMarker::None)), 0);
+        }
+        const Bytes produced = harness.picture();
+        for (std::size_t row = 0; row < 144; ++row) {
+            ASSERT_TRUE(std::equal(produced.begin() + row * kRow,
+                                   produced.begin() + row * kRow + 176 * 3,
+                                   expected.begin() + row * kRow))
+                << "row " << row;
+        }
+        EXPECT_TRUE(harness.guardIntact());
+    }
 }
 
 // The library reallocates its pictures for every VOL header it reads, so a

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cmath>
 #include <cstdio>
 #include <random>
 
 #include "media/BlockTransform.h"
 #include "media/JpegTables.h"
 #include "media/SnapshotEncoder.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/CodePathScope.h"
 #include "tests/support/DecoderHarness.h"
 #include "tests/support/Mpeg4Fixtures.h"
@@ -175,20 +178,30 @@ INSTANTIATE_TEST_SUITE_P(
                     PictureCase{"Odd33x31", 33, 31, nullptr, 34.0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The quotient only grows with y, so being right on both sides of every
-// multiple of every divisor makes it right for every y below 2^17.
+// Both quotients only grow with y, so being right on both sides of every
+// multiple of every divisor makes them right for every y below their limit:
+// 2^17 for the float form of the plain code, 2^14 for the 16-bit form of the
+// vectorised code.
 TEST(SnapshotEncoder, QuantisationQuotientIsExact) {
     constexpr std::int32_t kLimit = 1 << 17;
+    constexpr std::int32_t kLimit16 = 1 << 14;
     for (std::int32_t divisor = 1; divisor <= 4096; ++divisor) {
         const float reciprocal = 1.0f / static_cast<float>(divisor);
+        const QuotientFactors factors = quotientFactors(divisor);
         for (std::int32_t k = 0; k * divisor < kLimit; ++k) {
             const std::int32_t y = k * divisor;
             ASSERT_EQ(SnapshotEncoder::quotient(y, reciprocal), k) << y << " / " << divisor;
             if (y > 0) {
                 ASSERT_EQ(SnapshotEncoder::quotient(y - 1, reciprocal), k - 1) << divisor;
             }
+            if (y >= kLimit16) continue;
+            ASSERT_EQ(quantisationQuotient16(y, factors), k) << y << " / " << divisor;
+            if (y > 0) {
+                ASSERT_EQ(quantisationQuotient16(y - 1, factors), k - 1) << divisor;
+            }
         }
         ASSERT_EQ(SnapshotEncoder::quotient(kLimit - 1, reciprocal), (kLimit - 1) / divisor);
+        ASSERT_EQ(quantisationQuotient16(kLimit16 - 1, factors), (kLimit16 - 1) / divisor);
     }
 }
 
@@ -235,6 +248,22 @@ TEST(SnapshotEncoder, NeverWritesPastTheBuffer) {
     EXPECT_EQ(encoder.encodePicture(picture.data(), 64 * 3 - 1, output.data(), output.size(), 64,
                                     48, size),
               0);
+}
+
+// Encoding a picture allocates nothing, on either code path.
+TEST(SnapshotEncoder, EncodingAllocatesNothing) {
+    const Bytes picture = test::bottomUpPadded(synthetic(360, 288), 360, 288);
+    Bytes output(SnapshotEncoder::worstCaseSize(360, 288));
+    SnapshotEncoder encoder(100);
+    for (const bool plain : {false, true}) {
+        test::CodePathScope path(plain);
+        std::size_t size = 0;
+        const std::size_t allocationsBefore = test::allocationCount();
+        EXPECT_EQ(encoder.encodePicture(picture.data(), SnapshotEncoder::paddedStride(360),
+                                        output.data(), output.size(), 360, 288, size),
+                  1);
+        EXPECT_EQ(test::allocationCount() - allocationsBefore, 0u) << (plain ? "plain" : "AVX2");
+    }
 }
 
 // The decoder's rows are W x 3 bytes apart, a bitmap's are padded to 4 bytes;
@@ -324,47 +353,100 @@ TEST(SnapshotEncoder, LargerPicturesKeepTheirBytes) {
     }
 }
 
-// The vectorised transform and the plain one give the same coefficients and
-// non-zero map for any block: random samples over the whole level-shifted
-// range, flat blocks at both ends, and checkerboards that drive the AC
-// magnitudes to their limit; with the divisors of quality 100 and quality 1.
+using SampleBlock = std::array<std::int16_t, 64>;
+
+// The blocks that drive each coefficient to its largest magnitude, of either
+// sign: 127 where the coefficient's basis function is positive, -128 where it
+// is negative, and the reverse.
+std::vector<SampleBlock> extremeBlocks() {
+    const double pi = std::acos(-1.0);
+    std::vector<SampleBlock> blocks;
+    for (int u = 0; u < 8; ++u) {
+        for (int v = 0; v < 8; ++v) {
+            SampleBlock high{};
+            SampleBlock low{};
+            for (int y = 0; y < 8; ++y) {
+                for (int x = 0; x < 8; ++x) {
+                    const double basis =
+                        std::cos((2 * y + 1) * u * pi / 16) * std::cos((2 * x + 1) * v * pi / 16);
+                    high[8 * y + x] = basis >= 0 ? 127 : -128;
+                    low[8 * y + x] = basis >= 0 ? -128 : 127;
+                }
+            }
+            blocks.push_back(high);
+            blocks.push_back(low);
+        }
+    }
+    return blocks;
+}
+
+// Transforms `left` and `right` as one pair on both code paths and expects
+// the same coefficients and non-zero maps, the maps matching the values.
+void expectPathsAgree(const QuantisationTable& table, const SampleBlock& left,
+                      const SampleBlock& right) {
+    std::int16_t samples[8][16];
+    for (int i = 0; i < 64; ++i) {
+        samples[i / 8][i % 8] = left[i];
+        samples[i / 8][8 + i % 8] = right[i];
+    }
+    CoefficientPair results[2];
+    for (const bool plain : {false, true}) {
+        test::CodePathScope path(plain);
+        transformPair(&samples[0][0], 16, table, results[plain]);
+    }
+    for (int r = 0; r < 8; ++r) {
+        ASSERT_TRUE(std::equal(results[0].rows[r], results[0].rows[r] + 16, results[1].rows[r]))
+            << "row " << r;
+    }
+    // What the entropy coder reads follows from the coefficients.
+    for (const CoefficientPair& result : results) {
+        for (int b = 0; b < 2; ++b) {
+            for (int k = 0; k < 64; ++k) {
+                const int at = kZigZagToPairOffset[k] + 8 * b;
+                const std::int16_t value = (&result.rows[0][0])[at];
+                ASSERT_EQ((result.nonZero[b] >> k) & 1, value != 0 ? 1u : 0u);
+                ASSERT_EQ(result.sizes[b][k],
+                          std::bit_width(static_cast<unsigned>(std::abs(value))));
+                ASSERT_EQ((&result.magnitudes[0][0])[at], value < 0 ? value - 1 : value);
+            }
+        }
+    }
+}
+
+// The vectorised transform (16-bit lanes, two blocks at once) and the plain
+// one (32-bit) give the same coefficients and non-zero maps: for the blocks
+// that reach each coefficient's extremes, flat blocks at both ends and
+// checkerboards with the divisors of every quality, and for random blocks
+// with those of qualities 100, 50 and 1.
 TEST(SnapshotEncoder, BothTransformPathsAgree) {
-    std::mt19937 random(4242);
-    std::vector<std::array<std::int32_t, 64>> blocks;
-    for (const std::int32_t level : {-128, 127}) {
-        blocks.emplace_back();
-        blocks.back().fill(level);
+    std::vector<SampleBlock> edges = extremeBlocks();
+    for (const std::int16_t level : {-128, 127}) {
+        edges.emplace_back();
+        edges.back().fill(level);
     }
     for (int b = 0; b < 2; ++b) {
-        std::array<std::int32_t, 64> board{};
+        SampleBlock board{};
         for (int i = 0; i < 64; ++i) board[i] = ((i / 8 + i % 8 + b) % 2) ? 127 : -128;
-        blocks.push_back(board);
+        edges.push_back(board);
     }
-    for (int n = 0; n < 60000; ++n) {
-        std::array<std::int32_t, 64> block{};
-        for (auto& sample : block) sample = static_cast<std::int32_t>(random() % 256) - 128;
-        blocks.push_back(block);
+    std::mt19937 random(4242);
+    std::vector<SampleBlock> noise(40000);
+    for (auto& block : noise) {
+        for (auto& sample : block) sample = static_cast<std::int16_t>(random() % 256 - 128);
     }
-    for (const int quality : {100, 1}) {
-        QuantisationTable table;
-        const int scale = quality < 50 ? 5000 / quality : 200 - 2 * quality;
-        for (int i = 0; i < 64; ++i) {
-            const int value = std::clamp((scale * jpeg::kLuminanceQuantisation[i] + 50) / 100, 1, 255);
-            const std::int32_t divisor = (value * jpeg::kAanScales[i] + 1024) >> 11;
-            table.halves[i] = divisor >> 1;
-            table.reciprocals[i] = 1.0f / static_cast<float>(divisor);
-        }
-        for (const auto& samples : blocks) {
-            std::array<std::int32_t, 64> results[2];
-            std::uint64_t maps[2];
-            for (const bool plain : {false, true}) {
-                test::CodePathScope path(plain);
-                std::array<std::int32_t, 64> block = samples;
-                maps[plain] = transformBlock(block.data(), table, results[plain].data());
+    for (int quality = 1; quality <= 100; ++quality) {
+        const SnapshotEncoder encoder(quality);
+        for (const auto* values : {&encoder.luminanceTable(), &encoder.chrominanceTable()}) {
+            const QuantisationTable table = makeQuantisationTable(*values);
+            for (std::size_t i = 0; i < edges.size(); ++i) {
+                expectPathsAgree(table, edges[i], edges[(i + 1) % edges.size()]);
+                if (HasFatalFailure()) return;
             }
-            ASSERT_EQ(results[0], results[1]) << "quality " << quality;
-            ASSERT_EQ(maps[0], maps[1]);
-            for (int k = 0; k < 64; ++k) ASSERT_EQ((maps[0] >> k) & 1, results[0][k] != 0 ? 1u : 0u);
+            if (quality != 1 && quality != 50 && quality != 100) continue;
+            for (std::size_t i = 0; i + 1 < noise.size(); i += 2) {
+                expectPathsAgree(table, noise[i], noise[i + 1]);
+                if (HasFatalFailure()) return;
+            }
         }
     }
 }

@@ -18,6 +18,11 @@ DecoderHarness::DecoderHarness(int width, int height, std::uint32_t outputKind)
     std::fill_n(output_.begin(), pictureBytes(), 0x7F);
 }
 
+void DecoderHarness::restartWith(media::FrameDecoder::PlaneSource source) {
+    decoder_.setPlaneSource(source);
+    decoder_.decompressBegin(&inputFormat_, &outputFormat_);
+}
+
 int DecoderHarness::decode(const Bytes& payload) {
     std::copy(payload.begin(), payload.end(), input_.begin());
     return decoder_.decode(input_.data(), payload.size(), output_.data());

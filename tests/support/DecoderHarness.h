@@ -21,6 +21,9 @@ public:
     // 640 x 240 pictures come out 480 rows high, as the decoder doubles them.
     DecoderHarness(int width, int height, std::uint32_t outputKind = media::kOutputBgr24);
 
+    // Starts the decoder again with its pictures taken from `source`.
+    void restartWith(media::FrameDecoder::PlaneSource source);
+
     // Copies the payload into the input buffer and decodes it.
     int decode(const Bytes& payload);
 
