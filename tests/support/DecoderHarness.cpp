@@ -19,8 +19,8 @@ DecoderHarness::DecoderHarness(int width, int height, std::uint32_t outputKind)
 }
 
 void DecoderHarness::restartWith(media::FrameDecoder::PlaneSource source) {
-    decoder_.setPlaneSource(source);
-    decoder_.decompressBegin(&inputFormat_, &outputFormat_);
+    decoder_.decoder().setPlaneSource(source);
+    decoder_.restart();
 }
 
 int DecoderHarness::decode(const Bytes& payload) {
