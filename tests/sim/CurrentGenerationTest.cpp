@@ -1,0 +1,306 @@
+// The current-generation live server against the client's own connection,
+// session and headless tool.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "live/CurrentGenerationSession.h"
+#include "net/LiveConnection.h"
+#include "net/ServerBlocks.h"
+#include "net/StreamIo.h"
+#include "platform/ByteOrder.h"
+#include "ptz/PtzProtocol.h"
+#include "tests/sim/SimHarness.h"
+#include "tests/support/DecoderHarness.h"
+#include "tests/support/TurboJpeg.h"
+#include "tools/cli/LiveCommand.h"
+
+namespace ambro::test {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::loadLe32;
+
+constexpr std::size_t kStatusRecord = 1200;
+constexpr std::size_t kVideoHead = 36;
+
+void setReceiveTimeout(net::SocketField& socket) {
+    timeval timeout{10, 0};
+    ::setsockopt(socket.load(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+}
+
+struct VideoFrame {
+    int camera = 0;  // 1-based, from the head
+    int sizeCode = 0;
+    int kind = 0;
+    Bytes payload;
+};
+
+// Reads the video connection of a session that has no reader threads.
+class VideoReader {
+public:
+    explicit VideoReader(net::LiveConnection& connection) : socket_(connection.videoSocket()) {
+        setReceiveTimeout(socket_);
+        statusRecord_.resize(kStatusRecord);
+        received_ = net::receiveExactly(socket_, statusRecord_.data(), kStatusRecord) ==
+                    static_cast<int>(kStatusRecord);
+    }
+    bool statusReceived() const { return received_; }
+    const Bytes& statusRecord() const { return statusRecord_; }
+
+    std::optional<VideoFrame> next() {
+        std::uint8_t head[kVideoHead];
+        if (net::receiveExactly(socket_, head, kVideoHead) != kVideoHead) return std::nullopt;
+        const std::uint32_t total = loadLe32(head + 4);
+        if (loadLe32(head) != loadLe32(reinterpret_cast<const std::uint8_t*>("eSoR")) ||
+            total < kVideoHead || total > 716800) {
+            return std::nullopt;
+        }
+        VideoFrame frame{head[33], head[32], head[34], Bytes(total - kVideoHead)};
+        const int length = static_cast<int>(frame.payload.size());
+        if (length && net::receiveExactly(socket_, frame.payload.data(), length) != length) {
+            return std::nullopt;
+        }
+        return frame;
+    }
+    // The first key picture of `camera` and the pictures after it.
+    std::vector<VideoFrame> picturesOf(int camera, int count) {
+        std::vector<VideoFrame> frames;
+        for (int read = 0; read < 400 && static_cast<int>(frames.size()) < count; ++read) {
+            auto frame = next();
+            if (!frame) break;
+            if (frame->camera != camera || (frames.empty() && frame->kind != 0)) continue;
+            frames.push_back(std::move(*frame));
+        }
+        return frames;
+    }
+
+private:
+    net::SocketField& socket_;
+    Bytes statusRecord_;
+    bool received_ = false;
+};
+
+class CurrentGeneration : public testing::Test {
+protected:
+    SimHarness sim;
+    net::LiveConnection connection{{"127.0.0.1", std::to_string(sim.currentPort())}, "admin", "1234"};
+
+    void TearDown() override {
+        connection.shutdownSockets();
+        connection.closeSockets();
+    }
+};
+
+TEST_F(CurrentGeneration, HandshakeGivesTheCamerasAndIoNames) {
+    ASSERT_TRUE(connection.connectSession());
+    const auto& cameras = connection.cameraList().cameras;
+    const auto& catalogue = sim.installation().cameras();
+    ASSERT_EQ(static_cast<int>(cameras.size()), catalogue.count());
+    for (int i = 0; i < catalogue.count(); ++i) {
+        EXPECT_EQ(cameras[static_cast<std::size_t>(i)].number, i + 1);
+        EXPECT_EQ(cameras[static_cast<std::size_t>(i)].name, catalogue.camera(i).name);
+    }
+    EXPECT_EQ(connection.ioNames().inputNames, sim.installation().io().flatInputNames());
+    EXPECT_EQ(connection.ioNames().outputNames, sim.installation().io().flatOutputNames());
+}
+
+TEST_F(CurrentGeneration, StatusRecordCarriesEveryCameraStatus) {
+    ASSERT_TRUE(connection.connectSession());
+    VideoReader video(connection);
+    ASSERT_TRUE(video.statusReceived());
+    EXPECT_EQ(platform::loadLe16(video.statusRecord().data() + 12), 0);
+    const auto& catalogue = sim.installation().cameras();
+    for (int i = 0; i < catalogue.count(); ++i) {
+        EXPECT_EQ(video.statusRecord()[18 + static_cast<std::size_t>(i)],
+                  static_cast<std::uint8_t>(catalogue.camera(i).status));
+    }
+}
+
+struct CameraCase {
+    int camera;  // 1-based
+    int sizeCode;
+    int width;
+    int height;
+    bool flip;
+    bool extended;
+    bool masks;
+};
+
+class CameraPictures : public CurrentGeneration, public testing::WithParamInterface<CameraCase> {};
+
+TEST_P(CameraPictures, DecodeUprightWithTheirContainerFeatures) {
+    const CameraCase& c = GetParam();
+    ASSERT_TRUE(connection.connectSession());
+    VideoReader video(connection);
+    ASSERT_TRUE(connection.requestVideoChannels(1u << (c.camera - 1)));
+    const auto frames = video.picturesOf(c.camera, 6);
+    ASSERT_EQ(frames.size(), 6u);
+    DecoderHarness decoder(c.width, c.height);
+    bool produced = false;
+    for (const auto& frame : frames) {
+        EXPECT_EQ(frame.sizeCode, c.sizeCode);
+        ASSERT_EQ(decoder.decode(frame.payload), 0);
+        produced = produced || decoder.decoder().pictureProduced();
+    }
+    ASSERT_TRUE(produced);
+    EXPECT_TRUE(decoder.guardIntact());
+    EXPECT_EQ(decoder.decoder().verticalFlip(), c.flip);
+    EXPECT_EQ(decoder.decoder().extendedHeaderMode(), c.extended);
+    const DecodedPicture picture{c.width, c.height, decoder.picture()};
+    EXPECT_TRUE(upright(picture)) << picture.blueness(c.height / 8, c.height / 8) << " "
+                                  << picture.blueness(c.height - c.height / 4, c.height / 8);
+    const auto masks = sim.installation().synthesiser().masksIn(c.camera - 1, {0, 0, c.width, c.height});
+    EXPECT_EQ(masks.empty(), !c.masks);
+    for (const auto& mask : masks) {
+        EXPECT_TRUE(picture.blackInside(mask)) << mask.x << "," << mask.y;
+        const sim::PixelRect beside{mask.x - 6, mask.y, 4, mask.height};
+        EXPECT_EQ(picture.blackPixels(beside), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, CameraPictures,
+                         testing::Values(CameraCase{1, 24, 352, 288, false, false, false},
+                                         CameraCase{2, 24, 352, 288, false, false, false},
+                                         CameraCase{3, 24, 352, 288, false, false, false},
+                                         CameraCase{4, 4, 320, 240, false, true, true},
+                                         CameraCase{5, 24, 352, 288, false, false, false},
+                                         CameraCase{6, 24, 352, 288, false, false, false},
+                                         CameraCase{7, 23, 352, 240, true, false, false}));
+
+TEST_F(CurrentGeneration, LostCameraSendsEmptyPictures) {
+    ASSERT_TRUE(connection.connectSession());
+    VideoReader video(connection);
+    ASSERT_TRUE(connection.requestVideoChannels(1u << 7));
+    const auto frames = video.picturesOf(8, 2);
+    ASSERT_EQ(frames.size(), 2u);
+    for (const auto& frame : frames) EXPECT_TRUE(frame.payload.empty());
+}
+
+TEST_F(CurrentGeneration, DomeDescriptionsNameShippedDescriptionFiles) {
+    ASSERT_TRUE(connection.connectSession());
+    const auto& catalogue = sim.installation().cameras();
+    for (int i = 0; i < catalogue.count(); ++i) {
+        net::PtzDescription description;
+        ASSERT_TRUE(connection.requestPtzDescription(static_cast<std::uint32_t>(i), description));
+        EXPECT_EQ(description.present, catalogue.camera(i).hasDome()) << i;
+        if (!description.present) continue;
+        const ptz::PtzProtocol protocol(AMBRO_PTZ_SETUP_DIR, description.protocolName,
+                                        static_cast<int>(description.address) + 1,
+                                        static_cast<int>(description.speedLevel));
+        EXPECT_FALSE(protocol.failed()) << description.protocolName;
+        EXPECT_TRUE(protocol.hasPreset() && protocol.hasPan() && protocol.hasZoom());
+    }
+}
+
+// The client's whole live session: pictures through its own video reader.
+class PictureWaiter : public live::LiveSessionObserver {
+public:
+    void pictureReady(const std::uint8_t* picture, int width, int height) override {
+        std::lock_guard lock(mutex_);
+        latest_ = {width, height, Bytes(picture, picture + static_cast<std::size_t>(width) * height * 3)};
+        ++count_;
+        arrived_.notify_all();
+    }
+    // A picture that arrived at least `settle` after the call.
+    std::optional<DecodedPicture> pictureAfter(std::chrono::milliseconds settle) {
+        std::this_thread::sleep_for(settle);
+        std::unique_lock lock(mutex_);
+        const int seen = count_;
+        if (!arrived_.wait_for(lock, 10s, [&] { return count_ > seen; })) return std::nullopt;
+        return latest_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    DecodedPicture latest_;
+    int count_ = 0;
+};
+
+class DomePresets : public testing::TestWithParam<int> {};
+
+TEST_P(DomePresets, MoveTheCameraPicture) {
+    SimHarness sim;
+    PictureWaiter pictures;
+    live::CurrentGenerationSession session({"127.0.0.1", std::to_string(sim.currentPort())},
+                                           "admin", "1234", pictures, AMBRO_PTZ_SETUP_DIR);
+    ASSERT_TRUE(session.connect());
+    const int camera = GetParam();
+    ASSERT_TRUE(session.selectCamera(static_cast<std::size_t>(camera - 1)));
+    const auto before = pictures.pictureAfter(500ms);
+    ASSERT_TRUE(before);
+    ASSERT_EQ(session.cameraAction(live::CameraAction::GoPreset, 3), live::PtzResult::Sent);
+    const auto after = pictures.pictureAfter(300ms);
+    ASSERT_TRUE(after);
+    EXPECT_GT(meanDifference(*before, *after), 20.0);
+    const auto at = sim.installation().dome(camera - 1)->positionAt(std::chrono::steady_clock::now());
+    const auto preset = sim::DomeModel::presetPosition(3);
+    EXPECT_DOUBLE_EQ(at.x, preset.x);
+    EXPECT_DOUBLE_EQ(at.zoom, preset.zoom);
+    session.close();
+}
+
+INSTANTIATE_TEST_SUITE_P(PelcoDPelcoPVisca, DomePresets, testing::Values(1, 2, 3));
+
+TEST(CurrentGenerationSession, PanningMovesTheDomeAndTheOutputPulseIsLogged) {
+    SimHarness sim;
+    PictureWaiter pictures;
+    live::CurrentGenerationSession session({"127.0.0.1", std::to_string(sim.currentPort())},
+                                           "admin", "1234", pictures, AMBRO_PTZ_SETUP_DIR);
+    ASSERT_TRUE(session.connect());
+    const double start = sim.installation().dome(0)->positionAt(std::chrono::steady_clock::now()).x;
+    ASSERT_EQ(session.cameraAction(live::CameraAction::Right), live::PtzResult::Sent);
+    EXPECT_GT(sim.installation().dome(0)->positionAt(std::chrono::steady_clock::now()).x, start);
+
+    ASSERT_TRUE(session.pulseOutput(2));
+    EXPECT_TRUE(sim.waitForLog("output 2 (Floodlight) of module 1 forced on", 5s));
+    EXPECT_TRUE(sim.waitForLog("output 2 (Floodlight) of module 1 forced off", 5s));
+    session.close();
+}
+
+class CliAgainstSimulator : public testing::Test {
+protected:
+    int run(std::vector<std::string> words) {
+        words.insert(words.begin() + 1, {"--host", "127.0.0.1", "--port",
+                                         std::to_string(sim.currentPort()), "--user", "admin",
+                                         "--password", "1234"});
+        out.str("");
+        err.str("");
+        return cli::runLive(words, AMBRO_PTZ_SETUP_DIR, out, err);
+    }
+    SimHarness sim;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(CliAgainstSimulator, InfoListsEveryCamera) {
+    ASSERT_EQ(run({"info"}), 0) << err.str();
+    const auto& catalogue = sim.installation().cameras();
+    for (int i = 0; i < catalogue.count(); ++i) {
+        EXPECT_NE(out.str().find("camera " + std::to_string(i + 1) + ": " + catalogue.camera(i).name),
+                  std::string::npos);
+    }
+    EXPECT_NE(out.str().find("output: Floodlight"), std::string::npos);
+}
+
+TEST_F(CliAgainstSimulator, SnapshotIsAJpegOfTheCamera) {
+    const auto file = std::filesystem::temp_directory_path() /
+                      ("ambro-sim-snapshot-" + std::to_string(::getpid()) + ".jpg");
+    ASSERT_EQ(run({"snapshot", "--camera", "3", "--out", file.string()}), 0) << err.str();
+    std::ifstream input(file, std::ios::binary);
+    const Bytes jpeg((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
+    std::filesystem::remove(file);
+    int width = 0;
+    int height = 0;
+    ASSERT_TRUE(turboDecodeBgr(jpeg, width, height));
+    EXPECT_EQ(width, 352);
+    EXPECT_EQ(height, 288);
+}
+
+}  // namespace
+}  // namespace ambro::test
