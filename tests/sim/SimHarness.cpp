@@ -33,7 +33,21 @@ SimHarness::SimHarness(std::vector<sim::FaultKind> faults)
           std::lock_guard lock(mutex_);
           lines_.push_back(line);
       }) {
-    simulator_ = std::make_unique<sim::Simulator>(harnessOptions(faults), log_);
+    start(harnessOptions(faults));
+}
+
+SimHarness::SimHarness(const std::function<void(sim::SimOptions&)>& adjust)
+    : log_([this](const std::string& line) {
+          std::lock_guard lock(mutex_);
+          lines_.push_back(line);
+      }) {
+    sim::SimOptions options = harnessOptions({});
+    adjust(options);
+    start(options);
+}
+
+void SimHarness::start(const sim::SimOptions& options) {
+    simulator_ = std::make_unique<sim::Simulator>(options, log_);
     std::string error;
     if (!simulator_->start(error)) throw std::runtime_error("simulator: " + error);
 }

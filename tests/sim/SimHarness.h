@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -21,6 +22,8 @@ using Bytes = std::vector<std::uint8_t>;
 class SimHarness {
 public:
     explicit SimHarness(std::vector<sim::FaultKind> faults = {});
+    // Options changed by `adjust` from those of a default harness.
+    explicit SimHarness(const std::function<void(sim::SimOptions&)>& adjust);
     ~SimHarness();
 
     sim::Simulator& simulator() { return *simulator_; }
@@ -34,6 +37,8 @@ public:
     bool waitForLog(const std::string& fragment, std::chrono::milliseconds timeout) const;
 
 private:
+    void start(const sim::SimOptions& options);
+
     mutable std::mutex mutex_;
     std::vector<std::string> lines_;
     sim::SimLog log_;
