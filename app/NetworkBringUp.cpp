@@ -10,12 +10,19 @@ NetworkBringUp::NetworkBringUp(Probe probe, Wait wait)
     : probe_(std::move(probe)), wait_(std::move(wait)) {}
 
 NetworkBringUp NetworkBringUp::forThisMachine() {
-    return NetworkBringUp(platform::anyNetworkInterfaceUp,
-                          [](std::chrono::milliseconds time) { std::this_thread::sleep_for(time); });
+    NetworkBringUp network(platform::anyNetworkInterfaceUp, nullptr);
+    network.wait_ = [cancelled = network.cancelled_](std::chrono::milliseconds time) {
+        constexpr std::chrono::milliseconds kSlice{50};
+        for (auto waited = kSlice; waited <= time && !cancelled->load(); waited += kSlice) {
+            std::this_thread::sleep_for(kSlice);
+        }
+    };
+    return network;
 }
 
 bool NetworkBringUp::bringUp() const {
-    for (int i = 0; i < kAttempts; ++i) {
+    cancelled_->store(false);
+    for (int i = 0; i < kAttempts && !cancelled_->load(); ++i) {
         if (attempt()) return true;
     }
     return false;
@@ -23,7 +30,7 @@ bool NetworkBringUp::bringUp() const {
 
 bool NetworkBringUp::attempt() const {
     if (probe_()) return true;
-    for (int round = 0; round < kRoundsPerAttempt; ++round) {
+    for (int round = 0; round < kRoundsPerAttempt && !cancelled_->load(); ++round) {
         wait_(kRoundWait);
         if (probe_()) return true;
     }

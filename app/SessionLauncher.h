@@ -29,6 +29,7 @@ public:
 
 private:
     void closeSessions();
+    bool waitForNetwork();
 
     MainWindow& window_;
     KeyValueStore& store_;

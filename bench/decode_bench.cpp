@@ -1,14 +1,21 @@
 // Pictures per second of FrameDecoder::decompress beside plain libxvidcore
-// decoding of the same elementary stream, and heap allocations per picture
-// once the decoder is warm.
+// decoding of the same elementary stream (BGR output) and beside FFmpeg's
+// own MPEG-4 decoder on one thread with swscale's conversion to BGR24, and
+// heap allocations per picture once the decoder is warm.
 #include <benchmark/benchmark.h>
 #include <xvid.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+#include <libswscale/swscale.h>
+}
 
 #include <string>
 #include <vector>
 
-#include "bench/AllocationCounter.h"
 #include "media/FrameDecoder.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/Mpeg4Fixtures.h"
 #include "tests/support/PayloadBuilder.h"
 
@@ -72,9 +79,9 @@ void frameDecoder(benchmark::State& state) {
 
     // One whole pass after the warm-up, counted alone so that nothing of the
     // benchmark framework is in the figure.
-    const std::size_t allocationsBefore = ambro::bench::allocationCount();
+    const std::size_t allocationsBefore = ambro::test::allocationCount();
     for (const Bytes& payload : c.payloads) decodeOne(payload);
-    const std::size_t passAllocations = ambro::bench::allocationCount() - allocationsBefore;
+    const std::size_t passAllocations = ambro::test::allocationCount() - allocationsBefore;
 
     std::size_t pictures = 0;
     for (auto _ : state) {
@@ -129,8 +136,53 @@ void plainLibrary(benchmark::State& state) {
     xvid_decore(create.handle, XVID_DEC_DESTROY, nullptr, nullptr);
 }
 
+void ffmpegDecoder(benchmark::State& state) {
+    const Clip& c = clip(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MPEG4);
+    AVCodecContext* context = avcodec_alloc_context3(codec);
+    context->thread_count = 1;
+    context->width = c.width;
+    context->height = c.height;
+    avcodec_open2(context, codec, nullptr);
+    AVFrame* frame = av_frame_alloc();
+    AVPacket* packet = av_packet_alloc();
+    SwsContext* scaler = sws_getContext(c.width, c.height, AV_PIX_FMT_YUV420P, c.width, c.height,
+                                        AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    Bytes picture(static_cast<std::size_t>(c.width) * c.height * 3);
+    std::vector<Bytes> padded;
+    for (const Bytes& stream : c.pictures) {
+        padded.push_back(stream);
+        padded.back().resize(stream.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+    }
+
+    const auto decodeOne = [&](std::size_t index) {
+        packet->data = padded[index].data();
+        packet->size = static_cast<int>(c.pictures[index].size());
+        avcodec_send_packet(context, packet);
+        while (avcodec_receive_frame(context, frame) == 0) {
+            std::uint8_t* planes[1] = {picture.data()};
+            const int strides[1] = {c.width * 3};
+            sws_scale(scaler, frame->data, frame->linesize, 0, c.height, planes, strides);
+        }
+    };
+    for (std::size_t i = 0; i < padded.size(); ++i) decodeOne(i);
+
+    std::size_t pictures = 0;
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < padded.size(); ++i) decodeOne(i);
+        pictures += padded.size();
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(pictures));
+    sws_freeContext(scaler);
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&context);
+}
+
 }  // namespace
 
+BENCHMARK(ffmpegDecoder)->Args({352, 288})->Args({704, 576})->Unit(benchmark::kMicrosecond);
 BENCHMARK(plainLibrary)->Args({352, 288})->Args({704, 576})->Unit(benchmark::kMicrosecond);
 BENCHMARK(frameDecoder)->Args({352, 288})->Args({704, 576})->Unit(benchmark::kMicrosecond);
 

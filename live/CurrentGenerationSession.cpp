@@ -65,27 +65,31 @@ CurrentGenerationSession::CurrentGenerationSession(net::SessionEndpoint endpoint
 
 CurrentGenerationSession::~CurrentGenerationSession() { close(); }
 
-bool CurrentGenerationSession::connect() {
+net::ConnectOutcome CurrentGenerationSession::connect() {
     // The readers start before the handshake's last requests; one that has
     // to stop video must wait until the command connection is free.
     const auto lock = lockCommandConnection();
-    if (!lock || !connection_.connectSession()) return false;
+    if (!lock) return net::ConnectOutcome::Interrupted;
+    const net::ConnectOutcome outcome = connection_.connectSession();
+    if (outcome != net::ConnectOutcome::Accepted) return outcome;
     const auto& cameras = connection_.cameraList().cameras;
-    if (cameras.empty()) return true;
+    if (cameras.empty()) return outcome;
     currentCamera_ = cameras.front().number - 1;
     requestPtzDescriptionLocked(currentCamera_);
-    return true;
+    return outcome;
 }
 
-bool CurrentGenerationSession::selectCamera(std::size_t entry) {
+CurrentGenerationSession::SelectResult CurrentGenerationSession::selectCamera(std::size_t entry) {
     const auto& cameras = connection_.cameraList().cameras;
-    if (entry >= cameras.size()) return false;
+    if (entry >= cameras.size()) return SelectResult::NotInList;
     const int camera = cameras[entry].number - 1;
     const auto lock = lockCommandConnection();
-    if (!lock) return false;
+    if (!lock) return SelectResult::Busy;
     currentCamera_ = camera;
-    if (!connection_.requestVideoChannels(1u << camera)) return false;
-    return requestPtzDescriptionLocked(camera);
+    if (!connection_.requestVideoChannels(1u << camera) || !requestPtzDescriptionLocked(camera)) {
+        return SelectResult::Failed;
+    }
+    return SelectResult::Selected;
 }
 
 std::unique_lock<std::timed_mutex> CurrentGenerationSession::lockCommandConnection() {
@@ -113,8 +117,8 @@ void CurrentGenerationSession::setUpPtz(const net::PtzDescription& description) 
         protocol_.reset();
         if (description.present) {
             protocol_ = std::make_unique<ptz::PtzProtocol>(
-                ptzDirectory_, description.protocolName, static_cast<int>(description.address) + 1,
-                static_cast<int>(description.speedLevel));
+                ptzDirectory_, description.protocolName, description.addressNumber(),
+                description.speedLevelNumber());
             observer_.ptzCapabilities(true, capabilityByte(*protocol_));
         } else {
             observer_.ptzCapabilities(false, 0);
@@ -185,7 +189,7 @@ void CurrentGenerationSession::interrupt() {
     closing_ = true;
     videoStop_ = true;
     auxiliaryStop_ = true;
-    connection_.shutdownSockets();
+    connection_.interrupt();
 }
 
 void CurrentGenerationSession::close() {
@@ -200,7 +204,10 @@ void CurrentGenerationSession::startAuxiliaryReader(net::LiveConnection&) {
 }
 
 void CurrentGenerationSession::startVideoReader(net::LiveConnection&) {
-    videoReader_ = std::thread([this] { runVideoReader(); });
+    videoReader_ = std::thread([this] {
+        runVideoReader();
+        if (!closing_) observer_.videoStopped();
+    });
 }
 
 // Drains the auxiliary stream: framed messages read whole and dropped.

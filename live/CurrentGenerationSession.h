@@ -60,11 +60,12 @@ public:
 
     // Runs the handshake; on success the first camera of the list becomes
     // the current camera and its dome is asked for.
-    bool connect();
+    net::ConnectOutcome connect();
     net::LiveConnection& connection() { return connection_; }
 
+    enum class SelectResult { Selected, NotInList, Busy, Failed };
     // Chooses an entry of the camera list (0-based), as the camera selector does.
-    bool selectCamera(std::size_t entry);
+    SelectResult selectCamera(std::size_t entry);
     int currentCamera() const { return currentCamera_.load(); }
 
     // A click on a camera button: start commands, then stop commands where

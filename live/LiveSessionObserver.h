@@ -22,6 +22,9 @@ public:
     // The video connection broke while the session was not closing: the
     // window shows "Disconnect" and ends the session.
     virtual void disconnected() {}
+    // The video reader has ended, for whatever reason, while the session was
+    // not closing: no more pictures will come.
+    virtual void videoStopped() {}
     // The current camera's dome: whether it has one, and the capability byte
     // (bit 0 home, 1 auto focus, 2 tilt, 3 pan, 4 zoom, 5 focus, 6 auto,
     // 7 preset).

@@ -1,15 +1,14 @@
 #include "media/ForwardDct.h"
 
-#include "media/VectorClones.h"
 
 namespace ambro::media {
 
 namespace {
 
-constexpr std::int32_t kC0707 = 181;  // 0.707106781
-constexpr std::int32_t kC0382 = 98;   // 0.382683433
-constexpr std::int32_t kC0541 = 139;  // 0.541196100
-constexpr std::int32_t kC1306 = 334;  // 1.306562965
+constexpr std::int32_t kC0707 = kDctC0707;
+constexpr std::int32_t kC0382 = kDctC0382;
+constexpr std::int32_t kC0541 = kDctC0541;
+constexpr std::int32_t kC1306 = kDctC1306;
 
 inline std::int32_t multiply(std::int32_t value, std::int32_t constant) {
     return (value * constant) >> 8;
@@ -63,7 +62,6 @@ inline void transpose(const std::int32_t (*from)[8], std::int32_t (*to)[8]) {
 
 }  // namespace
 
-AMBRO_VECTOR_CLONES
 void forwardDctAan(std::int32_t* block) {
     auto* rows = reinterpret_cast<std::int32_t(*)[8]>(block);
     alignas(32) std::int32_t columns[8][8];

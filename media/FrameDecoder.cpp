@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
+#include "media/ColourConversion.h"
 #include "media/ElementaryStream.h"
 #include "media/FrameContainer.h"
 #include "platform/ByteOrder.h"
@@ -57,6 +59,26 @@ std::size_t nextVolStartCode(std::span<const std::uint8_t> stream, std::size_t f
     return stream.size();
 }
 
+// One library call reads every header up to the next VOP, and the library
+// reallocates its pictures for each VOL among them. This finds the first VOL
+// there that does not announce a rectangular picture of at most width x
+// height (or is cut short before its size), so that it never reaches the
+// library.
+std::optional<std::size_t> firstUnfitVolBeforeVop(std::span<const std::uint8_t> stream,
+                                                  std::size_t from, int width, int height) {
+    for (auto at = findStartCode(stream, from); at; at = findStartCode(stream, *at + 4)) {
+        const std::uint8_t code = stream[*at + 3];
+        if (code == kVopStartCode) break;
+        if (!isVolStartCode(code)) continue;
+        const auto vol = parseVolHeader(stream.subspan(*at));
+        if (!vol || !vol->rectangular || vol->width < 1 || vol->height < 1 ||
+            vol->width > width || vol->height > height) {
+            return *at;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 FrameDecoder::FrameDecoder() = default;
@@ -84,6 +106,13 @@ int FrameDecoder::decompressBegin(const PictureFormat* input, const PictureForma
     const bool rgb555 = output->importantColours == kOutputRgb555;
     bytesPerPixel_ = rgb555 ? 2 : 3;
     colourSpace_ = rgb555 ? XVID_CSP_RGB555 : XVID_CSP_BGR;
+    chromaStride_ = (static_cast<std::size_t>(width) + 1) / 2;
+    planes_.assign(static_cast<std::size_t>(width) * height +
+                       2 * chromaStride_ * ((static_cast<std::size_t>(height) + 1) / 2),
+                   0);
+    streamWidth_ = 0;
+    streamHeight_ = 0;
+    streamInterlaced_ = false;
     verticalFlip_ = false;
     extendedHeader_ = false;
     streamFits_ = true;
@@ -153,6 +182,10 @@ bool FrameDecoder::decodeStream(std::uint8_t* stream, std::size_t length, std::u
         } else if (!streamFits_ && !(start && isVolStartCode(rest[*start + 3]))) {
             // Nothing is decoded until a VOL of a size that fits comes.
             consumed = nextVolStartCode(rest, start ? *start + 4 : rest.size());
+        } else if (const auto unfit =
+                       firstUnfitVolBeforeVop(rest, start.value_or(rest.size()), width_, height_)) {
+            streamFits_ = false;
+            consumed = findStartCode(rest, *unfit + 4).value_or(rest.size());
         } else {
             int type = XVID_TYPE_NOTHING;
             int volWidth = 0;
@@ -181,10 +214,24 @@ int FrameDecoder::callLibrary(std::uint8_t* stream, std::size_t length, std::uin
     frame.general = 0;
     frame.bitstream = stream;
     frame.length = static_cast<int>(length);
-    frame.output.csp = colourSpace_ | (verticalFlip_ ? XVID_CSP_VFLIP : 0);
-    frame.output.plane[0] = picture;
-    frame.output.stride[0] = width_ * bytesPerPixel_;
     frame.brightness = 0;
+    // Progressive pictures come out planar and are converted here, faster
+    // and to the same bytes; interlaced ones, whose chroma rows the library
+    // pairs by field, are left to the library's own conversion.
+    const bool convertHere = !streamInterlaced_;
+    if (convertHere) {
+        frame.output.csp = XVID_CSP_PLANAR;
+        frame.output.plane[0] = lumaPlane();
+        frame.output.plane[1] = blueDifferencePlane();
+        frame.output.plane[2] = redDifferencePlane();
+        frame.output.stride[0] = width_;
+        frame.output.stride[1] = static_cast<int>(chromaStride_);
+        frame.output.stride[2] = static_cast<int>(chromaStride_);
+    } else {
+        frame.output.csp = colourSpace_ | (verticalFlip_ ? XVID_CSP_VFLIP : 0);
+        frame.output.plane[0] = picture;
+        frame.output.stride[0] = width_ * bytesPerPixel_;
+    }
 
     xvid_dec_stats_t stats{};
     stats.version = XVID_VERSION;
@@ -193,8 +240,26 @@ int FrameDecoder::callLibrary(std::uint8_t* stream, std::size_t length, std::uin
     if (type == XVID_TYPE_VOL) {
         volWidth = stats.data.vol.width;
         volHeight = stats.data.vol.height;
+        streamWidth_ = volWidth;
+        streamHeight_ = volHeight;
+        streamInterlaced_ = (stats.data.vol.general & XVID_VOL_INTERLACING) != 0;
     }
+    if (type > 0 && convertHere) convertPlanes(picture);
     return used;
+}
+
+void FrameDecoder::convertPlanes(std::uint8_t* picture) const {
+    // Only a VOL that fits W x H reaches the library, so the planes hold it.
+    PlanarPicture planar;
+    planar.luma = lumaPlane();
+    planar.blueDifference = blueDifferencePlane();
+    planar.redDifference = redDifferencePlane();
+    planar.lumaStride = static_cast<std::size_t>(width_);
+    planar.chromaStride = chromaStride_;
+    planar.width = std::min(streamWidth_, width_);
+    planar.height = std::min(streamHeight_, height_);
+    convertToPacked(planar, bytesPerPixel_ == 2 ? PackedFormat::Rgb555 : PackedFormat::Bgr24,
+                    picture, static_cast<std::size_t>(width_) * bytesPerPixel_, verticalFlip_);
 }
 
 void FrameDecoder::storeRectangles(const std::uint8_t* list, std::size_t size, bool mirrored) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "media/MaskRect.h"
 #include "media/PictureFormat.h"
@@ -9,7 +10,8 @@
 namespace ambro::media {
 
 // Turns one frame payload into one picture: unwraps the servers' container,
-// decodes the MPEG-4 Part 2 stream with libxvidcore, and blacks out the
+// decodes the MPEG-4 Part 2 stream with libxvidcore, converts it to packed
+// pixels (the same bytes as the library's own conversion) and blacks out the
 // privacy masks. One decoder per session picture size; nothing is allocated
 // per picture.
 //
@@ -57,6 +59,17 @@ private:
     bool decodeStream(std::uint8_t* stream, std::size_t length, std::uint8_t* picture);
     int callLibrary(std::uint8_t* stream, std::size_t length, std::uint8_t* picture, int& type,
                     int& volWidth, int& volHeight);
+    void convertPlanes(std::uint8_t* picture) const;
+    std::uint8_t* lumaPlane() { return planes_.data(); }
+    const std::uint8_t* lumaPlane() const { return planes_.data(); }
+    std::uint8_t* blueDifferencePlane() { return planes_.data() + lumaBytes(); }
+    const std::uint8_t* blueDifferencePlane() const { return planes_.data() + lumaBytes(); }
+    std::uint8_t* redDifferencePlane() { return blueDifferencePlane() + chromaBytes(); }
+    const std::uint8_t* redDifferencePlane() const { return blueDifferencePlane() + chromaBytes(); }
+    std::size_t lumaBytes() const { return static_cast<std::size_t>(width_) * height_; }
+    std::size_t chromaBytes() const {
+        return chromaStride_ * ((static_cast<std::size_t>(height_) + 1) / 2);
+    }
     void storeRectangles(const std::uint8_t* list, std::size_t size, bool mirrored);
     void doubleRows(std::uint8_t* picture) const;
     void fillMasks(std::uint8_t* picture) const;
@@ -67,10 +80,18 @@ private:
     int outputHeight_ = 0;
     int bytesPerPixel_ = 3;
     int colourSpace_ = 0;
+    // The library's planar output, sized once per picture size.
+    std::vector<std::uint8_t> planes_;
+    std::size_t chromaStride_ = 0;
+    // The picture size and scan of the last VOL the library read.
+    int streamWidth_ = 0;
+    int streamHeight_ = 0;
+    bool streamInterlaced_ = false;
     bool verticalFlip_ = false;
     bool extendedHeader_ = false;
-    // False while the last VOL announced a picture larger than W x H: such
-    // pictures are not decoded, since they would not fit the output.
+    // False since a VOL announced a picture larger than W x H, until one that
+    // fits comes: such a VOL never reaches the library, and the pictures
+    // after it are not decoded, since they would not fit the output.
     bool streamFits_ = true;
     bool pictureProduced_ = false;
     int scrambledBlocksSeen_ = 0;

@@ -6,16 +6,15 @@
 
 #include <cstring>
 
-#include "media/ForwardDct.h"
+#include "media/BlockTransform.h"
+#include "media/CodePath.h"
 #include "media/JpegBitWriter.h"
-#include "media/VectorClones.h"
 
 namespace ambro::media {
 
 namespace {
 
 constexpr int kMcuSize = 16;
-constexpr std::int32_t kMaxAc = 1023;  // the largest magnitude the AC tables can code
 // Worst case of one MCU: 6 blocks of 22 DC bits and 63 x 26 AC bits, in
 // bytes, doubled for stuffing.
 constexpr std::size_t kWorstMcuBytes = 2 * ((6 * (22 + 63 * 26) + 7) / 8);
@@ -45,22 +44,16 @@ std::uint32_t magnitudeCode(std::int32_t value, int size) {
     return bits & ((1u << size) - 1);
 }
 
-// The zig-zag order as indexes the compiler can gather with.
-const std::array<std::int32_t, 64> kZigZagOrder = [] {
-    std::array<std::int32_t, 64> order{};
-    for (int k = 0; k < 64; ++k) order[k] = jpeg::kZigZagToNatural[k];
-    return order;
-}();
-
 // A symbol's code followed by `size` magnitude bits of `value`.
 void putSymbol(JpegBitWriter& writer, std::uint32_t packed, std::int32_t value, int size) {
     writer.putExactBits(((packed >> 8) << size) | magnitudeCode(value, size),
                         static_cast<int>(packed & 0xFF) + size);
 }
 
+#define AMBRO_INLINE __attribute__((always_inline)) inline
+
 // The 16 pixels of an MCU row that lies wholly inside the picture.
-AMBRO_VECTOR_CLONES
-void gatherRow(const std::uint8_t* __restrict pixels, std::int32_t* __restrict blue,
+AMBRO_INLINE void gatherRow(const std::uint8_t* __restrict pixels, std::int32_t* __restrict blue,
                std::int32_t* __restrict green, std::int32_t* __restrict red) {
     for (int c = 0; c < kMcuSize; ++c) {
         blue[c] = pixels[3 * c];
@@ -70,7 +63,7 @@ void gatherRow(const std::uint8_t* __restrict pixels, std::int32_t* __restrict b
 }
 
 // The same at the right edge, where columns past it repeat the last pixel.
-void gatherEdgeRow(const std::uint8_t* row, const std::size_t* offsets, std::int32_t* blue,
+AMBRO_INLINE void gatherEdgeRow(const std::uint8_t* row, const std::size_t* offsets, std::int32_t* blue,
                    std::int32_t* green, std::int32_t* red) {
     for (int c = 0; c < kMcuSize; ++c) {
         const std::uint8_t* pixel = row + offsets[c];
@@ -80,8 +73,7 @@ void gatherEdgeRow(const std::uint8_t* row, const std::size_t* offsets, std::int
     }
 }
 
-AMBRO_VECTOR_CLONES
-void convertLumaRow(const std::int32_t* red, const std::int32_t* green, const std::int32_t* blue,
+AMBRO_INLINE void convertLumaRow(const std::int32_t* red, const std::int32_t* green, const std::int32_t* blue,
                     std::int32_t* left, std::int32_t* right) {
     std::int32_t luma[kMcuSize];
     for (int c = 0; c < kMcuSize; ++c) {
@@ -91,8 +83,7 @@ void convertLumaRow(const std::int32_t* red, const std::int32_t* green, const st
     std::memcpy(right, luma + 8, 8 * sizeof(std::int32_t));
 }
 
-AMBRO_VECTOR_CLONES
-void convertChromaRow(const std::int32_t* __restrict red, const std::int32_t* __restrict green,
+AMBRO_INLINE void convertChromaRow(const std::int32_t* __restrict red, const std::int32_t* __restrict green,
                       const std::int32_t* __restrict blue, std::int32_t* __restrict cb,
                       std::int32_t* __restrict cr) {
     // All 16 columns in one contiguous pass, of which the even ones are kept:
@@ -110,6 +101,59 @@ void convertChromaRow(const std::int32_t* __restrict red, const std::int32_t* __
         cb[c] = blueDifference[2 * c];
         cr[c] = redDifference[2 * c];
     }
+}
+
+// The six level-shifted blocks of one MCU: four of luminance, then Cb, Cr.
+struct McuBlocks {
+    alignas(32) std::int32_t luma[4][64];
+    alignas(32) std::int32_t cb[64];
+    alignas(32) std::int32_t cr[64];
+};
+
+// Rows of the MCU top-down; `offsets` gives each column's byte offset in a
+// row when the MCU reaches past the right edge, else it is null and the
+// columns start at `first`.
+AMBRO_INLINE void buildMcu(const std::uint8_t* const* rows, std::size_t first,
+                           const std::size_t* offsets, McuBlocks& blocks) {
+    for (int r = 0; r < kMcuSize; ++r) {
+        alignas(32) std::int32_t blue[kMcuSize];
+        alignas(32) std::int32_t green[kMcuSize];
+        alignas(32) std::int32_t red[kMcuSize];
+        if (offsets == nullptr) {
+            gatherRow(rows[r] + first, blue, green, red);
+        } else {
+            gatherEdgeRow(rows[r], offsets, blue, green, red);
+        }
+        convertLumaRow(red, green, blue, blocks.luma[(r >> 3) * 2] + (r & 7) * 8,
+                       blocks.luma[(r >> 3) * 2 + 1] + (r & 7) * 8);
+        // Chroma is sampled at the top-left pixel of each 2 x 2 group.
+        if ((r & 1) == 0) {
+            convertChromaRow(red, green, blue, blocks.cb + (r >> 1) * 8, blocks.cr + (r >> 1) * 8);
+        }
+    }
+}
+
+using BuildMcu = void (*)(const std::uint8_t* const*, std::size_t, const std::size_t*,
+                          McuBlocks&);
+
+void buildMcuPlain(const std::uint8_t* const* rows, std::size_t first, const std::size_t* offsets,
+                   McuBlocks& blocks) {
+    buildMcu(rows, first, offsets, blocks);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx2"))) void buildMcuAvx2(const std::uint8_t* const* rows,
+                                                  std::size_t first, const std::size_t* offsets,
+                                                  McuBlocks& blocks) {
+    buildMcu(rows, first, offsets, blocks);
+}
+#endif
+
+BuildMcu chosenBuildMcu() {
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (avx2CodeEnabled()) return buildMcuAvx2;
+#endif
+    return buildMcuPlain;
 }
 
 void writeSegmentHead(JpegBitWriter& writer, std::uint8_t marker, std::uint16_t length) {
@@ -145,12 +189,10 @@ void SnapshotEncoder::buildQuantisation(int quality) {
             const int value = std::clamp((scale * (*base[table])[i] + 50) / 100, 1, 255);
             quantisation_[table][i] = static_cast<std::uint8_t>(value);
         }
-        for (int k = 0; k < 64; ++k) {
-            const int natural = jpeg::kZigZagToNatural[k];
-            const std::int32_t divisor =
-                (quantisation_[table][natural] * jpeg::kAanScales[natural] + 1024) >> 11;
-            halves_[table][k] = divisor >> 1;
-            reciprocals_[table][k] = 1.0f / static_cast<float>(divisor);
+        for (int i = 0; i < 64; ++i) {
+            const std::int32_t divisor = (quantisation_[table][i] * jpeg::kAanScales[i] + 1024) >> 11;
+            tables_[table].halves[i] = divisor >> 1;
+            tables_[table].reciprocals[i] = 1.0f / static_cast<float>(divisor);
         }
     }
 }
@@ -227,17 +269,16 @@ void SnapshotEncoder::writeHeaders(JpegBitWriter& writer, int width, int height)
     writer.putByte(0);   // no successive approximation
 }
 
-int SnapshotEncoder::encodePicture(const std::uint8_t* picture, std::uint8_t* output,
-                                   std::size_t capacity, int width, int height,
-                                   std::size_t& outSize) {
+int SnapshotEncoder::encodePicture(const std::uint8_t* picture, std::size_t stride,
+                                   std::uint8_t* output, std::size_t capacity, int width,
+                                   int height, std::size_t& outSize) {
     if (picture == nullptr || output == nullptr || width < 1 || height < 1 || width > 65535 ||
-        height > 65535) {
+        height > 65535 || stride < tightStride(width)) {
         return 0;
     }
     JpegBitWriter writer(output, capacity);
     writeHeaders(writer, width, height);
 
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
     std::int32_t dc[3] = {0, 0, 0};
     const int mcuRows = (height + kMcuSize - 1) / kMcuSize;
     for (int row = 0; row < mcuRows && !writer.overflowed(); ++row) {
@@ -261,78 +302,32 @@ void SnapshotEncoder::encodeMcuRow(const std::uint8_t* picture, std::size_t stri
         const int y = std::min(mcuRow * kMcuSize + r, height - 1);
         rows[r] = picture + static_cast<std::size_t>(height - 1 - y) * stride;
     }
-    const Component luminance{&reciprocals_[0], &halves_[0], &luminanceDc_, &luminanceAc_};
-    const Component chrominance{&reciprocals_[1], &halves_[1], &chrominanceDc_,
-                                &chrominanceAc_};
+    const Component luminance{&tables_[0], &luminanceDc_, &luminanceAc_};
+    const Component chrominance{&tables_[1], &chrominanceDc_, &chrominanceAc_};
+    const BuildMcu build = chosenBuildMcu();
 
     const int mcuColumns = (width + kMcuSize - 1) / kMcuSize;
     for (int column = 0; column < mcuColumns; ++column) {
         const bool inside = (column + 1) * kMcuSize <= width;
         std::size_t offsets[kMcuSize];
-        for (int c = 0; c < kMcuSize; ++c) {
-            offsets[c] = static_cast<std::size_t>(std::min(column * kMcuSize + c, width - 1)) * 3;
-        }
-        alignas(32) std::int32_t luma[4][64];
-        alignas(32) std::int32_t cb[64];
-        alignas(32) std::int32_t cr[64];
-        for (int r = 0; r < kMcuSize; ++r) {
-            alignas(32) std::int32_t blue[kMcuSize];
-            alignas(32) std::int32_t green[kMcuSize];
-            alignas(32) std::int32_t red[kMcuSize];
-            if (inside) {
-                gatherRow(rows[r] + offsets[0], blue, green, red);
-            } else {
-                gatherEdgeRow(rows[r], offsets, blue, green, red);
+        if (!inside) {
+            for (int c = 0; c < kMcuSize; ++c) {
+                offsets[c] = static_cast<std::size_t>(std::min(column * kMcuSize + c, width - 1)) * 3;
             }
-            convertLumaRow(red, green, blue, luma[(r >> 3) * 2] + (r & 7) * 8,
-                           luma[(r >> 3) * 2 + 1] + (r & 7) * 8);
-            // Chroma is sampled at the top-left pixel of each 2 x 2 group.
-            if ((r & 1) == 0) convertChromaRow(red, green, blue, cb + (r >> 1) * 8, cr + (r >> 1) * 8);
         }
-        for (auto& block : luma) encodeBlock(block, luminance, dc[0], writer);
-        encodeBlock(cb, chrominance, dc[1], writer);
-        encodeBlock(cr, chrominance, dc[2], writer);
+        McuBlocks blocks;
+        build(rows, static_cast<std::size_t>(column) * kMcuSize * 3, inside ? nullptr : offsets,
+              blocks);
+        for (auto& block : blocks.luma) encodeBlock(block, luminance, dc[0], writer);
+        encodeBlock(blocks.cb, chrominance, dc[1], writer);
+        encodeBlock(blocks.cr, chrominance, dc[2], writer);
     }
-}
-
-// (|c| + d / 2) / d with the sign of c. The quotient is the float product
-// (y + 0.5) x (1 / d): for y below 2^17 and d up to 4096 it lies within
-// 2^-6 / d of (y + 0.5) / d, which is never nearer than 0.5 / d to an
-// integer, so truncation gives exactly the integer quotient. AC values are
-// then kept within the 1023 the Huffman tables can code.
-AMBRO_VECTOR_CLONES
-void SnapshotEncoder::quantise(const std::int32_t* __restrict block, const Component& component,
-                               std::int32_t* __restrict zigZag) {
-    const float* __restrict reciprocals = component.reciprocals->data();
-    const std::int32_t* __restrict halves = component.halves->data();
-    const std::int32_t* __restrict order = kZigZagOrder.data();
-    for (int k = 0; k < 64; ++k) {
-        const std::int32_t value = block[order[k]];
-        const std::int32_t magnitude = quotient(std::abs(value) + halves[k], reciprocals[k]);
-        const std::int32_t limited = k == 0 ? magnitude : std::min(magnitude, kMaxAc);
-        zigZag[k] = value < 0 ? -limited : limited;
-    }
-}
-
-// A bit for each non-zero coefficient, built as two halves the compiler can
-// vectorise.
-AMBRO_VECTOR_CLONES
-std::uint64_t nonZeroBits(const std::int32_t* __restrict coefficients) {
-    std::uint32_t low = 0;
-    std::uint32_t high = 0;
-    for (int k = 0; k < 32; ++k) low |= static_cast<std::uint32_t>(coefficients[k] != 0) << k;
-    for (int k = 0; k < 32; ++k) {
-        high |= static_cast<std::uint32_t>(coefficients[32 + k] != 0) << k;
-    }
-    return (static_cast<std::uint64_t>(high) << 32) | low;
 }
 
 void SnapshotEncoder::encodeBlock(std::int32_t* block, const Component& component,
                                   std::int32_t& dc, JpegBitWriter& writer) const {
-    forwardDctAan(block);
     alignas(32) std::int32_t coefficients[64];
-    quantise(block, component, coefficients);
-    std::uint64_t nonZero = nonZeroBits(coefficients);
+    std::uint64_t nonZero = transformBlock(block, *component.table, coefficients);
 
     const std::int32_t difference = coefficients[0] - dc;
     dc = coefficients[0];

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "media/BlockTransform.h"
 #include "media/JpegTables.h"
 
 namespace ambro::media {
@@ -30,11 +31,18 @@ public:
     // padded byte with its stuffing and EOI.
     static std::size_t worstCaseSize(int width, int height);
 
-    // The input is 24-bit BGR, bottom-up, rows padded to 4 bytes. Returns 1
-    // and the byte count on success, 0 for a missing buffer, a size below 1,
-    // or an output buffer too small (nothing is written past `capacity`).
-    int encodePicture(const std::uint8_t* picture, std::uint8_t* output, std::size_t capacity,
-                      int width, int height, std::size_t& outSize);
+    // Row strides of the two picture layouts in use: rows W x 3 bytes apart
+    // (the decoder's output) and rows padded to a multiple of 4 bytes (a
+    // device-independent bitmap).
+    static std::size_t tightStride(int width) { return static_cast<std::size_t>(width) * 3; }
+    static std::size_t paddedStride(int width) { return (tightStride(width) + 3) / 4 * 4; }
+
+    // The input is 24-bit BGR, bottom-up, rows `stride` bytes apart. Returns
+    // 1 and the byte count on success, 0 for a missing buffer, a size below 1,
+    // a stride shorter than a row, or an output buffer too small (nothing is
+    // written past `capacity`).
+    int encodePicture(const std::uint8_t* picture, std::size_t stride, std::uint8_t* output,
+                      std::size_t capacity, int width, int height, std::size_t& outSize);
 
     int quality() const { return quality_; }
     const std::array<std::uint8_t, 64>& luminanceTable() const { return quantisation_[0]; }
@@ -48,8 +56,7 @@ private:
         int length(int symbol) const { return static_cast<int>(packed[symbol] & 0xFF); }
     };
     struct Component {
-        const std::array<float, 64>* reciprocals;
-        const std::array<std::int32_t, 64>* halves;
+        const QuantisationTable* table;
         const HuffmanCodes* dc;
         const HuffmanCodes* ac;
     };
@@ -65,22 +72,16 @@ private:
 
     int quality_;
     std::array<std::array<std::uint8_t, 64>, 2> quantisation_{};  // natural order
-    // Quantisation in zig-zag order: y = |c| + divisor / 2, then y / divisor as
-    // the float product (y + 0.5) x (1 / divisor), truncated (see quantise).
-    std::array<std::array<std::int32_t, 64>, 2> halves_{};
-    std::array<std::array<float, 64>, 2> reciprocals_{};
+    std::array<QuantisationTable, 2> tables_{};
 
 public:
     // y / divisor as the encoder computes it; exact for every y below 2^17
     // and every divisor up to 4096.
     static std::int32_t quotient(std::int32_t y, float reciprocal) {
-        return static_cast<std::int32_t>((static_cast<float>(y) + 0.5f) * reciprocal);
+        return quantisationQuotient(y, reciprocal);
     }
 
 private:
-    // Quantises a natural-order block into zig-zag order.
-    static void quantise(const std::int32_t* __restrict block, const Component& component,
-                         std::int32_t* __restrict zigZag);
     HuffmanCodes luminanceDc_;
     HuffmanCodes luminanceAc_;
     HuffmanCodes chrominanceDc_;

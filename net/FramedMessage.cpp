@@ -47,15 +47,16 @@ bool FramedRequest::appendBytes(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-bool FramedRequest::send(SocketField& socket) const {
+bool FramedRequest::send(SocketField& socket, Deadline deadline) const {
     const int length = static_cast<int>(length_);
-    return sendAll(socket, buffer_.data(), length) == length;
+    return sendAll(socket, buffer_.data(), length, deadline) == length;
 }
 
-bool readReply(SocketField& socket, std::span<std::uint8_t> buffer, std::uint32_t& totalLength) {
+bool readReply(SocketField& socket, std::span<std::uint8_t> buffer, std::uint32_t& totalLength,
+               Deadline deadline) {
     totalLength = 0;
     if (buffer.size() < 8 || buffer.size() > kMaxReplyLength) return false;
-    if (receiveExactly(socket, buffer.data(), 8) != 8) return false;
+    if (receiveExactly(socket, buffer.data(), 8, deadline) != 8) return false;
     totalLength = loadLe32(buffer.data() + 4);
 
     // A total below the 8 bytes already read cannot be a message at all.
@@ -63,12 +64,12 @@ bool readReply(SocketField& socket, std::span<std::uint8_t> buffer, std::uint32_
 
     if (totalLength < buffer.size()) {
         // Too short: consume it so the next reply starts where it should.
-        discardExactly(socket, totalLength - 8);
+        discardExactly(socket, totalLength - 8, deadline);
         return false;
     }
     const int wanted = static_cast<int>(buffer.size() - 8);
-    if (receiveExactly(socket, buffer.data() + 8, wanted) != wanted) return false;
-    return discardExactly(socket, totalLength - buffer.size());
+    if (receiveExactly(socket, buffer.data() + 8, wanted, deadline) != wanted) return false;
+    return discardExactly(socket, totalLength - buffer.size(), deadline);
 }
 
 }  // namespace ambro::net

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/Deadline.h"
 #include "platform/SocketField.h"
 
 namespace ambro::net {
 
+using platform::Deadline;
 using platform::SocketField;
 
 // Framed messages of current-generation servers: a 16-byte head of four
@@ -45,7 +47,7 @@ public:
     bool appendBytes(std::span<const std::uint8_t> bytes);
 
     std::span<const std::uint8_t> bytes() const { return {buffer_.data(), length_}; }
-    bool send(SocketField& socket) const;
+    bool send(SocketField& socket, Deadline deadline) const;
 
 private:
     std::array<std::uint8_t, kCapacity> buffer_{};
@@ -56,6 +58,7 @@ private:
 // the head's first 8). A longer reply is accepted and its surplus dropped; a
 // shorter one is read in full (keeping the stream aligned) and fails. The
 // announced total length is reported in `totalLength`.
-bool readReply(SocketField& socket, std::span<std::uint8_t> buffer, std::uint32_t& totalLength);
+bool readReply(SocketField& socket, std::span<std::uint8_t> buffer, std::uint32_t& totalLength,
+               Deadline deadline);
 
 }  // namespace ambro::net

@@ -66,54 +66,68 @@ LiveConnection::LiveConnection(SessionEndpoint endpoint, std::string userName,
       password_(std::move(password)) {}
 
 LiveConnection::~LiveConnection() {
-    shutdownSockets();
+    interrupt();
     closeSockets();
 }
 
-bool LiveConnection::connectSession() {
-    state_ = ConnectionState::Connecting;
-    if (!openCommandConnection()) return false;
+ConnectOutcome LiveConnection::connectSession() {
+    failure_.reset();
     greeting_.reset();
-    Greeting greeting;
-    if (!receiveGreeting(commandSocket_, greeting)) return false;
-    greeting_ = greeting;
-    if (greeting[0] != kServerMagic) return false;
+    const ConnectOutcome outcome = runHandshake();
+    if (outcome == ConnectOutcome::Accepted || outcome == ConnectOutcome::OlderGeneration ||
+        outcome == ConnectOutcome::TooManyUsers) {
+        return outcome;
+    }
+    if (stopping_) return ConnectOutcome::Interrupted;
+    return failure_.value_or(ConnectOutcome::Failed);
+}
 
-    if (!requestKey() || !login(commandSocket_, kCommandConnection)) return false;
+ConnectOutcome LiveConnection::runHandshake() {
+    if (!openConnection(commandSocket_, false)) return ConnectOutcome::Failed;
+    const ConnectOutcome greeted = greet();
+    if (greeted != ConnectOutcome::Accepted) return greeted;
+
+    if (!requestKey() || !login(commandSocket_, kCommandConnection)) return ConnectOutcome::Failed;
     if (!requestServerInformation() || !requestServerDescription() || !requestExtraBlock()) {
-        return false;
+        return ConnectOutcome::Failed;
     }
     cameraList_ = CameraList::fromServer(channelMaskOf(serverInformation_), serverDescription_);
 
-    if (!requestAuxiliaryConnection() || !openAuxiliaryConnection()) return false;
+    if (!requestWord(kAuxiliaryCheckCommand, auxiliaryWord_) ||
+        !openLoggedIn(auxiliarySocket_, kAuxiliaryConnection)) {
+        return ConnectOutcome::Failed;
+    }
     if (readers_) readers_->startAuxiliaryReader(*this);
-    if (!requestVideoConnection() || !openVideoConnection()) return false;
+    if (!requestWord(kVideoCheckCommand, videoWord_) ||
+        !openLoggedIn(videoSocket_, kVideoConnection)) {
+        return ConnectOutcome::Failed;
+    }
     if (readers_) readers_->startVideoReader(*this);
 
-    if (!requestVideoChannels(cameraList_.firstCameraMask) || !requestVideoStart()) return false;
+    if (!requestVideoChannels(cameraList_.firstCameraMask) || !requestVideoStart()) {
+        return ConnectOutcome::Failed;
+    }
     ioNames_ = IoNames::fromServer(serverInformation_, serverDescription_);
-    return true;
+    return ConnectOutcome::Accepted;
 }
 
-bool LiveConnection::openCommandConnection() {
-    return openConnection(commandSocket_, false);
+// Reads the command connection's greeting and tells the generations apart.
+ConnectOutcome LiveConnection::greet() {
+    Greeting greeting;
+    if (!receiveGreeting(commandSocket_, greeting)) return ConnectOutcome::Failed;
+    greeting_ = greeting;
+    switch (greeting[0]) {
+        case kServerMagic: return ConnectOutcome::Accepted;
+        case kOlderGenerationGreeting: return ConnectOutcome::OlderGeneration;
+        case kRefusingGreeting: return ConnectOutcome::TooManyUsers;
+        default: return ConnectOutcome::Failed;
+    }
 }
 
-bool LiveConnection::openAuxiliaryConnection() {
-    return openLoggedIn(auxiliarySocket_, auxiliaryGreeting_, kAuxiliaryConnection);
-}
-
-bool LiveConnection::openVideoConnection() {
-    return openLoggedIn(videoSocket_, videoGreeting_, kVideoConnection);
-}
-
-bool LiveConnection::openLoggedIn(SocketField& field, std::optional<Greeting>& greeting,
-                                  std::uint32_t connectionType) {
+bool LiveConnection::openLoggedIn(SocketField& field, std::uint32_t connectionType) {
     if (!openConnection(field, true)) return false;
-    Greeting words;
-    if (!receiveGreeting(field, words)) return false;
-    greeting = words;
-    return login(field, connectionType);
+    Greeting ignored;
+    return receiveGreeting(field, ignored) && login(field, connectionType);
 }
 
 bool LiveConnection::openConnection(SocketField& field, bool streamOptions) {
@@ -123,27 +137,36 @@ bool LiveConnection::openConnection(SocketField& field, bool streamOptions) {
         platform::closeSocket(field);
         field = platform::createTcpSocket();
         if (field.load() == platform::kNoSocket) {
-            state_ = ConnectionState::NoSocket;
+            failure_ = ConnectOutcome::ConnectFailed;
             return false;
         }
     }
     const auto address = platform::resolveIpv4(endpoint_.host);
     const auto port = parsePortText(endpoint_.port);
-    bool connected = address && port;
-    if (connected && streamOptions && !platform::setStreamSocketOptions(field)) return false;
-    connected = connected && platform::connectIpv4(field, *address, *port);
+    auto result = platform::ConnectResult::Refused;
+    if (address && port && (!streamOptions || platform::setStreamSocketOptions(field))) {
+        result = platform::connectIpv4(field, *address, *port, platform::replyDeadline(),
+                                       &stopping_);
+    }
 
     std::lock_guard lock(socketsMutex_);
-    if (connected && !stopping_) return true;
+    if (result == platform::ConnectResult::Connected && !stopping_) return true;
     platform::closeSocket(field);
-    state_ = ConnectionState::ConnectFailed;
+    failure_ = result == platform::ConnectResult::TimedOut ? ConnectOutcome::TimedOut
+                                                           : ConnectOutcome::ConnectFailed;
+    return false;
+}
+
+bool LiveConnection::failedWithin(const Deadline& deadline) {
+    if (deadline.expired()) failure_ = ConnectOutcome::TimedOut;
     return false;
 }
 
 bool LiveConnection::receiveGreeting(SocketField& socket, Greeting& greeting) {
+    const Deadline deadline = platform::replyDeadline();
     for (auto& word : greeting) {
         std::uint8_t bytes[4];
-        if (receiveExactly(socket, bytes, 4) != 4) return false;
+        if (receiveExactly(socket, bytes, 4, deadline) != 4) return failedWithin(deadline);
         word = loadLe32(bytes);
     }
     return true;
@@ -152,9 +175,11 @@ bool LiveConnection::receiveGreeting(SocketField& socket, Greeting& greeting) {
 bool LiveConnection::sendAndRead(SocketField& socket, const FramedRequest& message,
                                  std::span<std::uint8_t> reply,
                                  std::optional<std::uint32_t> expectedCommand) {
-    if (!message.send(socket)) return false;
+    const Deadline deadline = platform::replyDeadline();
     std::uint32_t totalLength = 0;
-    if (!readReply(socket, reply, totalLength)) return false;
+    if (!message.send(socket, deadline) || !readReply(socket, reply, totalLength, deadline)) {
+        return failedWithin(deadline);
+    }
     return !expectedCommand || loadLe32(reply.data() + 8) == *expectedCommand;
 }
 
@@ -189,7 +214,7 @@ bool LiveConnection::login(SocketField& socket, std::uint32_t connectionType) {
     if (!sendAndRead(socket, message, reply, kLoginCommand)) return false;
     const std::uint32_t status = loadLe32(reply.data() + kBodyOffset);
     if (status != kLoginAccepted && status != kLoginAcceptedAlso) {
-        state_ = ConnectionState::LoginRefused;
+        failure_ = ConnectOutcome::LoginRefused;
         return false;
     }
     if (loginIssuesTicket(connectionType)) ticket_ = loadLe32(reply.data() + 12);
@@ -223,14 +248,6 @@ bool LiveConnection::requestWord(std::uint32_t command, std::uint32_t& word) {
     if (!request(command, ticket_, reply, command)) return false;
     word = loadLe32(reply.data() + kBodyOffset);
     return true;
-}
-
-bool LiveConnection::requestAuxiliaryConnection() {
-    return requestWord(kAuxiliaryCheckCommand, auxiliaryWord_);
-}
-
-bool LiveConnection::requestVideoConnection() {
-    return requestWord(kVideoCheckCommand, videoWord_);
 }
 
 bool LiveConnection::requestVideoChannels(std::uint32_t channelMask) {
@@ -285,7 +302,7 @@ bool LiveConnection::requestOutput(std::uint16_t output, std::uint16_t state) {
     return sendAndRead(commandSocket_, message, reply, std::nullopt);
 }
 
-void LiveConnection::shutdownSockets() {
+void LiveConnection::interrupt() {
     std::lock_guard lock(socketsMutex_);
     stopping_ = true;
     platform::shutdownSocket(commandSocket_);

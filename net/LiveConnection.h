@@ -14,10 +14,12 @@
 #include "net/IoNames.h"
 #include "net/ServerBlocks.h"
 #include "net/SessionEndpoint.h"
+#include "platform/Deadline.h"
 #include "platform/SocketField.h"
 
 namespace ambro::net {
 
+using platform::Deadline;
 using platform::SocketField;
 
 // The four words a server sends as soon as it accepts a connection.
@@ -45,9 +47,18 @@ struct PtzDescription {
     static constexpr std::size_t kSize = 64;
     bool present = false;
     std::uint32_t line = 0;           // sent with every pass-through request
-    std::uint32_t address = 0;        // 0-based; the protocol gets address + 1
+    std::uint32_t address = 0;        // 0-based, as the server sent it
     std::uint32_t speedLevel = 0;
     std::string protocolName;         // the dome model name to look up
+
+    // Dome addresses run from 1 to 255; the server counts from 0. A larger
+    // address gives 0, which no dome answers to, so nothing is built for it.
+    static constexpr std::uint32_t kLastAddress = 254;
+    int addressNumber() const {
+        return address <= kLastAddress ? static_cast<int>(address) + 1 : 0;
+    }
+    // Speed levels run from 0 (each command picks its own) to 5.
+    int speedLevelNumber() const { return speedLevel <= 5 ? static_cast<int>(speedLevel) : 0; }
 
     static PtzDescription fromRecord(std::span<const std::uint8_t, kSize> record);
 };
@@ -61,10 +72,23 @@ public:
     virtual void startVideoReader(LiveConnection& connection) = 0;
 };
 
+// How a connectSession ended.
+enum class [[nodiscard]] ConnectOutcome {
+    Accepted,         // logged in on all three connections and video started
+    OlderGeneration,  // the greeting names an older-generation server
+    TooManyUsers,     // an older-generation server that refuses this client
+    LoginRefused,     // the server refused the user name or password
+    ConnectFailed,    // no socket, no address, or the connection was refused
+    TimedOut,         // the server did not answer a step in time
+    Failed,           // a connection broke or a reply did not fit its step
+    Interrupted,      // stopped from another thread
+};
+
 // The current-generation side of a live session: the command, auxiliary and
-// video connections to one server and everything the handshake learns.
-// Requests run on one thread at a time; shutdownSockets may be called from any
-// thread to stop them.
+// video connections to one server and everything the handshake learns. Each
+// handshake step and each request has a reply deadline (platform::replyTimeout);
+// the pushed streams are read by the session's readers without one. Requests
+// run on one thread at a time; interrupt may be called from any thread.
 class LiveConnection {
 public:
     LiveConnection(SessionEndpoint endpoint, std::string userName, std::string password);
@@ -76,41 +100,25 @@ public:
     // Without readers the pushed streams are simply not read.
     void setStreamReaders(LiveStreamReaders* readers) { readers_ = readers; }
 
-    // The whole handshake: true once video has been started. On false, state()
-    // and greeting() tell what happened; opened sockets stay for closeSockets.
-    bool connectSession();
-
-    // The steps of the handshake, each storing what it reads.
-    bool openCommandConnection();
-    bool receiveGreeting(SocketField& socket, Greeting& greeting);
-    bool requestKey();
-    bool login(SocketField& socket, std::uint32_t connectionType);
-    bool requestServerInformation();
-    bool requestServerDescription();
-    bool requestExtraBlock();
-    bool requestAuxiliaryConnection();
-    bool requestVideoConnection();
-    bool openAuxiliaryConnection();
-    bool openVideoConnection();
-    bool requestVideoChannels(std::uint32_t channelMask);
-    bool requestVideoStart();
+    // The whole handshake. Opened sockets stay for closeSockets whatever the
+    // outcome; greeting() keeps what the server first said.
+    ConnectOutcome connectSession();
 
     // Requests made while the session runs, on the command connection; the
-    // caller serialises them.
+    // caller serialises them. False when the request or its reply failed.
+    bool requestVideoChannels(std::uint32_t channelMask);
     bool requestPtzDescription(std::uint32_t cameraIndex, PtzDescription& description);
     bool requestPtzPassThrough(std::uint32_t line, std::span<const std::uint8_t> bytes);
     bool requestOutput(std::uint16_t output, std::uint16_t state);
 
-    // Makes every blocked or later socket call of the session fail; callable
-    // from any thread. The descriptors stay open until closeSockets.
-    void shutdownSockets();
+    // Makes every blocked or later socket call of the session fail, a connect
+    // in progress included; callable from any thread. The descriptors stay
+    // open until closeSockets.
+    void interrupt();
     // Closes the three sockets; only once no thread uses them any more.
     void closeSockets();
 
-    ConnectionState state() const { return state_.load(); }
     const std::optional<Greeting>& greeting() const { return greeting_; }
-    const std::optional<Greeting>& auxiliaryGreeting() const { return auxiliaryGreeting_; }
-    const std::optional<Greeting>& videoGreeting() const { return videoGreeting_; }
     const std::array<std::uint8_t, kSessionKeySize>& sessionKey() const { return sessionKey_; }
     std::uint32_t keyWord() const { return keyWord_; }
     std::uint32_t ticket() const { return ticket_; }
@@ -122,16 +130,26 @@ public:
     std::uint32_t videoWord() const { return videoWord_; }
     const CameraList& cameraList() const { return cameraList_; }
     const IoNames& ioNames() const { return ioNames_; }
-    const SessionEndpoint& endpoint() const { return endpoint_; }
 
+    // The sockets, for the readers of the pushed streams and, with an
+    // older-generation server, for the session that speaks on the command
+    // connection the handshake opened.
     SocketField& commandSocket() { return commandSocket_; }
     SocketField& auxiliarySocket() { return auxiliarySocket_; }
     SocketField& videoSocket() { return videoSocket_; }
 
 private:
+    ConnectOutcome runHandshake();
+    ConnectOutcome greet();
     bool openConnection(SocketField& field, bool streamOptions);
-    bool openLoggedIn(SocketField& field, std::optional<Greeting>& greeting,
-                      std::uint32_t connectionType);
+    bool openLoggedIn(SocketField& field, std::uint32_t connectionType);
+    bool receiveGreeting(SocketField& socket, Greeting& greeting);
+    bool requestKey();
+    bool login(SocketField& socket, std::uint32_t connectionType);
+    bool requestServerInformation();
+    bool requestServerDescription();
+    bool requestExtraBlock();
+    bool requestVideoStart();
     // Sends a head-only request with the given parameter and reads a reply of
     // `reply.size()` bytes; with `expectedCommand` the reply must repeat it.
     bool request(std::uint32_t command, std::uint32_t parameter, std::span<std::uint8_t> reply,
@@ -140,6 +158,8 @@ private:
                      std::span<std::uint8_t> reply, std::optional<std::uint32_t> expectedCommand);
     // A head-only request whose reply carries one word at offset 16.
     bool requestWord(std::uint32_t command, std::uint32_t& word);
+    // Remembers why the step that had this deadline failed.
+    bool failedWithin(const Deadline& deadline);
 
     const SessionEndpoint endpoint_;
     const std::string userName_;
@@ -154,10 +174,9 @@ private:
     SocketField auxiliarySocket_{platform::kNoSocket};
     SocketField videoSocket_{platform::kNoSocket};
 
-    std::atomic<ConnectionState> state_{ConnectionState::Connecting};
+    // Set by the step that failed; read when the handshake ends.
+    std::optional<ConnectOutcome> failure_;
     std::optional<Greeting> greeting_;
-    std::optional<Greeting> auxiliaryGreeting_;
-    std::optional<Greeting> videoGreeting_;
     std::array<std::uint8_t, kSessionKeySize> sessionKey_{};
     std::uint32_t keyWord_ = 0;
     std::uint32_t ticket_ = 0;

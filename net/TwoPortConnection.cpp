@@ -21,9 +21,12 @@ constexpr std::size_t kLoginTextBuffer = 64;
 
 std::uint8_t lowByte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
 
-bool openConnected(SocketField& field, std::uint32_t address, std::uint16_t port) {
+bool openConnected(SocketField& field, std::uint32_t address, std::uint16_t port,
+                   const std::atomic<bool>& abandon) {
     field = platform::createTcpSocket();
-    return field.load() != platform::kNoSocket && platform::connectIpv4(field, address, port);
+    return field.load() != platform::kNoSocket &&
+           platform::connectIpv4(field, address, port, platform::replyDeadline(), &abandon) ==
+               platform::ConnectResult::Connected;
 }
 
 }  // namespace
@@ -50,23 +53,23 @@ int TwoPortConnection::connect(std::int32_t clientType) {
     if (attempted_ || address_ == 0) return -1;
     attempted_ = true;
 
-    if (!openConnected(commandSocket_, address_, commandPort_)) return -1;
+    if (!openConnected(commandSocket_, address_, commandPort_, stopping_)) return -1;
 
     std::uint8_t word[4];
-    if (receiveExactly(commandSocket_, word, 4) != 4) return -1;
+    if (receiveExactly(commandSocket_, word, 4, platform::replyDeadline()) != 4) return -1;
     serverVersion_ = static_cast<std::int32_t>(platform::loadLe32(word));
 
     platform::storeLe32(word, static_cast<std::uint32_t>(clientType));
-    if (sendAll(commandSocket_, word, 4) != 4) return -1;
+    if (sendAll(commandSocket_, word, 4, platform::replyDeadline()) != 4) return -1;
 
-    if (receiveExactly(commandSocket_, word, 4) != 4) return -1;
+    if (receiveExactly(commandSocket_, word, 4, platform::replyDeadline()) != 4) return -1;
     sessionNumber_ = static_cast<std::int32_t>(platform::loadLe32(word));
     if (sessionNumber_ < 0) return -1;
 
     if (!openDataSocket()) return -1;
 
     std::uint8_t confirmation[4];
-    if (receiveExactly(commandSocket_, confirmation, 4) != 4) return 0;
+    if (receiveExactly(commandSocket_, confirmation, 4, platform::replyDeadline()) != 4) return 0;
     // Compared as a zero-terminated text: "RDY" and its terminator.
     const bool ready = confirmation[0] == 'R' && confirmation[1] == 'D' &&
                        confirmation[2] == 'Y' && confirmation[3] == 0;
@@ -75,10 +78,10 @@ int TwoPortConnection::connect(std::int32_t clientType) {
 
 bool TwoPortConnection::openDataSocket() {
     platform::closeSocket(dataSocket_);
-    if (!openConnected(dataSocket_, address_, dataPort_)) return false;
+    if (!openConnected(dataSocket_, address_, dataPort_, stopping_)) return false;
     std::uint8_t number[4];
     platform::storeLe32(number, static_cast<std::uint32_t>(sessionNumber_));
-    sendAll(dataSocket_, number, 4);
+    sendAll(dataSocket_, number, 4, platform::replyDeadline());
     dataConnected_ = true;
     return true;
 }
@@ -130,21 +133,23 @@ bool TwoPortConnection::commandReply(std::span<const std::uint8_t> request, std:
 bool TwoPortConnection::exchange(std::span<const std::uint8_t> request,
                                  std::span<std::uint8_t> reply) {
     // A single send whose result is not looked at: a broken connection shows
-    // up on the receive that follows.
-    platform::sendSome(commandSocket_, request.data(), request.size());
+    // up on the receive that follows. The reply has one deadline in all.
+    const platform::Deadline deadline = platform::replyDeadline();
+    platform::sendSome(commandSocket_, request.data(), request.size(), deadline);
     std::uint8_t status = 0;
-    if (receiveCommand(&status, 1) != 1 || status != kAccepted) return false;
+    if (receiveCommand(&status, 1, deadline) != 1 || status != kAccepted) return false;
     const int count = static_cast<int>(reply.size());
-    return receiveCommand(reply.data(), count) == count;
+    return receiveCommand(reply.data(), count, deadline) == count;
 }
 
-int TwoPortConnection::receiveCommand(std::uint8_t* bytes, int n) {
-    if (receiveExactly(commandSocket_, bytes, n) == n) return n;
+int TwoPortConnection::receiveCommand(std::uint8_t* bytes, int n, platform::Deadline deadline) {
+    if (receiveExactly(commandSocket_, bytes, n, deadline) == n) return n;
     platform::shutdownSocket(commandSocket_);
     return -1;
 }
 
 void TwoPortConnection::shutdownSockets() {
+    stopping_ = true;
     platform::shutdownSocket(commandSocket_);
     platform::shutdownSocket(dataSocket_);
 }

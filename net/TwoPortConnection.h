@@ -1,10 +1,12 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
 
+#include "platform/Deadline.h"
 #include "platform/SocketField.h"
 
 namespace ambro::net {
@@ -49,8 +51,9 @@ public:
                        ReplyBytes& out2);
     bool channelCommand(int index, int value, std::uint8_t& out1, ReplyBytes& out2);
 
-    // Wakes any thread blocked on either socket; safe from another thread.
-    // The sockets are closed by the destructor.
+    // Wakes any thread blocked on either socket, a connect in progress
+    // included; safe from another thread. The sockets are closed by the
+    // destructor.
     void shutdownSockets();
 
     std::int32_t serverVersion() const { return serverVersion_; }
@@ -66,7 +69,7 @@ private:
     bool commandReply(std::span<const std::uint8_t> request, std::uint8_t& out1, ReplyBytes& out2);
     // Receives exactly n bytes on the command socket; on failure shuts the
     // command socket down and returns -1.
-    int receiveCommand(std::uint8_t* bytes, int n);
+    int receiveCommand(std::uint8_t* bytes, int n, platform::Deadline deadline);
 
     SocketField commandSocket_{platform::kNoSocket};
     SocketField dataSocket_{platform::kNoSocket};
@@ -77,6 +80,7 @@ private:
     std::int32_t sessionNumber_ = -1;
     std::int32_t serverVersion_ = 0;
     bool attempted_ = false;
+    std::atomic<bool> stopping_{false};
 };
 
 }  // namespace ambro::net

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <atomic>
 
+#include "platform/Deadline.h"
 #include "platform/SocketField.h"
 
 namespace ambro::platform {
@@ -24,17 +26,26 @@ std::uint32_t dottedAddress(const std::string& host);
 // Dotted text first, then a name lookup; the first IPv4 address of the answer.
 std::optional<std::uint32_t> resolveIpv4(const std::string& host);
 
-bool connectIpv4(int socket, std::uint32_t address, std::uint16_t port);
+enum class ConnectResult { Connected, Refused, TimedOut, Abandoned };
+
+// Connects within the deadline. The wait is made in short slices so that a
+// set `abandon` flag ends it soon; the socket is blocking again afterwards.
+ConnectResult connectIpv4(int socket, std::uint32_t address, std::uint16_t port,
+                          Deadline deadline, const std::atomic<bool>* abandon = nullptr);
 
 // Linger on with time 0 (a close resets at once), no Nagle delay, and a
 // 4096-byte receive buffer, set in that order; false as soon as one fails.
 bool setStreamSocketOptions(int socket);
 
-// One send or receive call: the count moved, 0 when the peer closed (receive)
-// or nothing was sent, -1 on error. Interrupted calls are repeated; sending on
-// a broken connection never raises SIGPIPE.
-long sendSome(int socket, const void* bytes, std::size_t count);
-long receiveSome(int socket, void* bytes, std::size_t count);
+// One send or receive call once the socket is ready: the count moved, 0 when
+// the peer closed (receive) or nothing was sent, -1 on error or when the
+// deadline passed first. Interrupted calls are repeated; sending on a broken
+// connection never raises SIGPIPE. A shutdown from another thread ends the
+// wait at once.
+long sendSome(int socket, const void* bytes, std::size_t count,
+              Deadline deadline = Deadline::never());
+long receiveSome(int socket, void* bytes, std::size_t count,
+                 Deadline deadline = Deadline::never());
 
 // Wakes every thread blocked on the socket; the descriptor stays valid.
 void shutdownSocket(int socket);

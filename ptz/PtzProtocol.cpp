@@ -18,7 +18,6 @@ constexpr const char* kCapabilityNames[] = {
     "AUTO SPEED", "ZOOM SPEEDD", "PRESET", "AUTO", "TILT", "PAN", "MOVE_CON_CMD",
 };
 
-constexpr int kAdvancedType = 8;
 constexpr int kPresetSetType = 31;
 constexpr int kPresetGoType = 47;
 constexpr std::size_t kMaxFunctionName = 15;
@@ -28,27 +27,27 @@ struct MotionSection {
     const char* name;
     PtzAction action;
     int capability;  // index into the capability flags
-    int type;        // the action's type byte
+    PtzActionType type;
 };
 
 // In loading order; the advanced functions come between home and the stops.
 constexpr MotionSection kStartSections[] = {
-    {"[Pan Right Start]", PtzAction::PanRight, 13, 2},
-    {"[Pan Left Start]", PtzAction::PanLeft, 13, 1},
-    {"[Tilt Up Start]", PtzAction::TiltUp, 12, 3},
-    {"[Tilt Down Start]", PtzAction::TiltDown, 12, 4},
-    {"[Zoom In Start]", PtzAction::ZoomIn, 0, 6},
-    {"[Zoom Out Start]", PtzAction::ZoomOut, 0, 5},
-    {"[Focus Near Start]", PtzAction::FocusNear, 1, 9},
-    {"[Focus Far Start]", PtzAction::FocusFar, 1, 10},
-    {"[Auto Focus]", PtzAction::AutoFocus, 3, 16},
-    {"[Home]", PtzAction::Home, 2, 7},
+    {"[Pan Right Start]", PtzAction::PanRight, 13, PtzActionType::PanRight},
+    {"[Pan Left Start]", PtzAction::PanLeft, 13, PtzActionType::PanLeft},
+    {"[Tilt Up Start]", PtzAction::TiltUp, 12, PtzActionType::TiltUp},
+    {"[Tilt Down Start]", PtzAction::TiltDown, 12, PtzActionType::TiltDown},
+    {"[Zoom In Start]", PtzAction::ZoomIn, 0, PtzActionType::ZoomIn},
+    {"[Zoom Out Start]", PtzAction::ZoomOut, 0, PtzActionType::ZoomOut},
+    {"[Focus Near Start]", PtzAction::FocusNear, 1, PtzActionType::FocusNear},
+    {"[Focus Far Start]", PtzAction::FocusFar, 1, PtzActionType::FocusFar},
+    {"[Auto Focus]", PtzAction::AutoFocus, 3, PtzActionType::AutoFocus},
+    {"[Home]", PtzAction::Home, 2, PtzActionType::Home},
 };
 constexpr MotionSection kStopSections[] = {
-    {"[Pan Stop]", PtzAction::PanStop, 13, 11},
-    {"[Tilt Stop]", PtzAction::TiltStop, 12, 11},
-    {"[Zoom Stop]", PtzAction::ZoomStop, 0, 12},
-    {"[Focus Stop]", PtzAction::FocusStop, 1, 13},
+    {"[Pan Stop]", PtzAction::PanStop, 13, PtzActionType::PanTiltStop},
+    {"[Tilt Stop]", PtzAction::TiltStop, 12, PtzActionType::PanTiltStop},
+    {"[Zoom Stop]", PtzAction::ZoomStop, 0, PtzActionType::ZoomStop},
+    {"[Focus Stop]", PtzAction::FocusStop, 1, PtzActionType::FocusStop},
 };
 
 const MotionSection& sectionOf(PtzAction action) {
@@ -114,7 +113,60 @@ std::uint8_t byteOf(const std::string& hexadecimal) {
     return static_cast<std::uint8_t>(hexadecimalValue(hexadecimal));
 }
 
+struct DomePlan {
+    PtzAction start;
+    std::optional<PtzAction> stop;
+};
+
+DomePlan planOf(DomeAction action) {
+    switch (action) {
+        case DomeAction::PanLeft: return {PtzAction::PanLeft, PtzAction::PanStop};
+        case DomeAction::PanRight: return {PtzAction::PanRight, PtzAction::PanStop};
+        case DomeAction::TiltUp: return {PtzAction::TiltUp, PtzAction::TiltStop};
+        case DomeAction::TiltDown: return {PtzAction::TiltDown, PtzAction::TiltStop};
+        case DomeAction::ZoomOut: return {PtzAction::ZoomOut, PtzAction::ZoomStop};
+        case DomeAction::ZoomIn: return {PtzAction::ZoomIn, PtzAction::ZoomStop};
+        case DomeAction::FocusNear: return {PtzAction::FocusNear, PtzAction::FocusStop};
+        case DomeAction::FocusFar: return {PtzAction::FocusFar, PtzAction::FocusStop};
+        case DomeAction::Home: return {PtzAction::Home, std::nullopt};
+        case DomeAction::AutoFocus: return {PtzAction::AutoFocus, std::nullopt};
+        case DomeAction::AutoMove: break;  // an advanced function, not a section
+    }
+    return {PtzAction::Home, std::nullopt};
+}
+
+// Where the dialect's recall command carries the preset number, counted from
+// the start of the packet with the entry header.
+constexpr std::size_t kDialectHighNibble = 7;
+constexpr std::size_t kDialectLowNibble = 8;
+
 }  // namespace
+
+PtzActionType presetSetType(int index) {
+    return static_cast<PtzActionType>((kPresetSetType + index) & 0xFF);
+}
+
+PtzActionType presetGoType(int index) {
+    return static_cast<PtzActionType>((kPresetGoType + index) & 0xFF);
+}
+
+std::vector<TypedPtzCommand> commandsOfPacket(const PtzPacket& packet) {
+    std::vector<TypedPtzCommand> commands;
+    const std::size_t length = std::min(packet.length, packet.bytes.size());
+    std::size_t position = 0;
+    while (position + 2 <= length) {
+        const std::size_t count = packet.bytes[position + 1];
+        if (count > PtzProtocol::kCommandRoom || position + 2 + count > length) break;
+        TypedPtzCommand typed;
+        typed.type = static_cast<PtzActionType>(packet.bytes[position]);
+        typed.command.length = static_cast<int>(count);
+        std::copy_n(packet.bytes.begin() + static_cast<long>(position + 2), count,
+                    typed.command.bytes.begin());
+        commands.push_back(typed);
+        position += 2 + count;
+    }
+    return commands;
+}
 
 PtzProtocol::PtzProtocol(const std::string& directory, const std::string& modelName,
                          int addressNumber, int speedLevel)
@@ -131,6 +183,8 @@ PtzProtocol::PtzProtocol(const std::string& directory, const std::string& modelN
 PtzProtocol::~PtzProtocol() = default;
 
 bool PtzProtocol::isVisca() const { return IniFile::sameKey(fileName_, "Brevantis_VISCA.ini"); }
+
+bool PtzProtocol::isLilin() const { return IniFile::sameKey(fileName_, "Lilin.ini"); }
 
 void PtzProtocol::load(const IniFile& file) {
     readCapabilities(file);
@@ -343,7 +397,8 @@ void PtzProtocol::readAdvancedFunctions(const IniFile& file) {
         for (const auto& command : tokens) {
             std::uint32_t presetPositions = 0;
             std::uint32_t sumPositions = 0;
-            function.section.commands.push_back(resolve(command, presetPositions, sumPositions, -1));
+            function.section.commands.push_back(
+                resolve(command, presetPositions, sumPositions, -1));
         }
         advanced_.push_back(std::move(function));
     }
@@ -450,16 +505,17 @@ void PtzProtocol::presetPacket(const PresetSection& section, int type, int index
 }
 
 int PtzProtocol::packet(PtzAction action, PtzPacket& packet) const {
-    return sectionPacket(motion_[static_cast<int>(action)], sectionOf(action).type,
-                         !failed_ && addressValid(), packet);
+    const int type = static_cast<int>(sectionOf(action).type);
+    return sectionPacket(motion_[static_cast<int>(action)], type, !failed_ && addressValid(),
+                         packet);
 }
 
 int PtzProtocol::advancedFunction(int index, PtzPacket& packet) const {
     packet = PtzPacket{};
     if (index < 0 || index > advancedFunctionCount()) return -1;
     if (index == advancedFunctionCount()) return 0;
-    return sectionPacket(advanced_[index].section, kAdvancedType, !failed_ && addressValid(),
-                         packet);
+    const int type = static_cast<int>(PtzActionType::Advanced);
+    return sectionPacket(advanced_[index].section, type, !failed_ && addressValid(), packet);
 }
 
 void PtzProtocol::presetSet(int index, PtzPacket& packet) const {
@@ -468,6 +524,58 @@ void PtzProtocol::presetSet(int index, PtzPacket& packet) const {
 
 void PtzProtocol::presetGo(int index, PtzPacket& packet) const {
     presetPacket(presetGo_, kPresetGoType, index, packet);
+}
+
+// Start and stop are taken together: a move whose stop cannot be built is
+// never started, so a dome is not left turning.
+std::optional<DomeCommands> PtzProtocol::commands(DomeAction action) const {
+    DomeCommands result;
+    PtzPacket start;
+    if (action == DomeAction::AutoMove) {
+        if (advancedFunction(0, start) < 0) return std::nullopt;
+        result.start = commandsOfPacket(start);
+        return result;
+    }
+    const DomePlan plan = planOf(action);
+    if (packet(plan.start, start) < 0) return std::nullopt;
+    result.start = commandsOfPacket(start);
+    if (plan.stop) {
+        PtzPacket stop;
+        if (packet(*plan.stop, stop) < 0) return std::nullopt;
+        result.stop = commandsOfPacket(stop);
+    }
+    return result;
+}
+
+DomeCommands PtzProtocol::goPreset(int presetNumber) const {
+    DomeCommands result;
+    if (presetNumber < 1 || presetNumber > kMaxPresets) return result;
+    PtzPacket packet;
+    if (isVisca()) {
+        dialectPreset(presetNumber, packet);
+    } else {
+        presetGo(presetNumber - 1, packet);
+        if (isLilin() && packet.length > 14) std::swap(packet.bytes[13], packet.bytes[14]);
+    }
+    result.start = commandsOfPacket(packet);
+    return result;
+}
+
+// The dialect recalls every preset with preset 1's command, the number
+// written as two nibbles. A file whose first command is too short to hold
+// them there gets the common rule instead of a damaged command.
+void PtzProtocol::dialectPreset(int presetNumber, PtzPacket& packet) const {
+    presetGo(0, packet);
+    const std::size_t firstEntryEnd = packet.length >= 2 ? 2 + packet.bytes[1] : 0;
+    const bool nibblesFit =
+        firstEntryEnd <= packet.length && kDialectLowNibble + 1 < firstEntryEnd;
+    if (!nibblesFit) {
+        presetGo(presetNumber - 1, packet);
+        return;
+    }
+    const int index = presetNumber - 1;
+    packet.bytes[kDialectHighNibble] = static_cast<std::uint8_t>(index / 16);
+    packet.bytes[kDialectLowNibble] = static_cast<std::uint8_t>(index % 16);
 }
 
 }  // namespace ambro::ptz

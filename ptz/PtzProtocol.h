@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,42 @@ enum class PtzAction {
     PanLeft, PanRight, TiltUp, TiltDown, ZoomIn, ZoomOut, FocusNear, FocusFar,
     PanStop, TiltStop, ZoomStop, FocusStop, Home, AutoFocus,
 };
+
+// What a camera button asks of a dome. A click sends the start commands and,
+// where the action has them, the stop commands right after.
+enum class DomeAction {
+    PanLeft, PanRight, TiltUp, TiltDown, ZoomOut, ZoomIn, Home, AutoMove, FocusNear, FocusFar,
+    AutoFocus,
+};
+
+// The type byte each command travels with on its way to the server.
+enum class PtzActionType : std::uint8_t {
+    PanLeft = 1, PanRight = 2, TiltUp = 3, TiltDown = 4, ZoomOut = 5, ZoomIn = 6, Home = 7,
+    Advanced = 8, FocusNear = 9, FocusFar = 10, PanTiltStop = 11, ZoomStop = 12, FocusStop = 13,
+    AutoFocus = 16,
+};
+
+// Presets count their type up from a base, modulo 256 (index 0-based).
+PtzActionType presetSetType(int index);
+PtzActionType presetGoType(int index);
+
+struct TypedPtzCommand {
+    PtzActionType type{};
+    PtzCommand command;
+};
+
+// The commands of one click, each with its type, and the pause before each.
+struct DomeCommands {
+    std::vector<TypedPtzCommand> start;
+    std::vector<TypedPtzCommand> stop;
+    int interval = kPtzCommandInterval;
+
+    bool empty() const { return start.empty(); }
+};
+
+// The entries of a packet as typed commands; an entry cut short by the end
+// of the packet is left out.
+std::vector<TypedPtzCommand> commandsOfPacket(const PtzPacket& packet);
 
 // A dome protocol loaded from its description file, with every command built
 // into final bytes for one address number and speed level.
@@ -60,8 +97,12 @@ public:
     bool hasPan() const { return capability(kPan); }
     bool hasPreset() const { return capability(kPreset); }
 
+    // The VISCA dialect file "Brevantis_VISCA.ini", whose recall command
+    // carries the preset number as two nibble bytes. The standard VISCA file
+    // has another name and follows the common preset rule.
     bool isVisca() const;
-    bool isLilin() const { return fileName_ == "Lilin.ini"; }
+    // "Lilin.ini", whose recall command keeps the preset's digits swapped.
+    bool isLilin() const;
 
     int advancedFunctionCount() const { return static_cast<int>(advanced_.size()); }
     const std::string& advancedFunctionName(int index) const { return advanced_.at(index).name; }
@@ -77,6 +118,16 @@ public:
     // Never fails: an index outside the file's presets gives an empty packet.
     void presetSet(int index, PtzPacket& packet) const;
     void presetGo(int index, PtzPacket& packet) const;
+
+    // The start and stop commands of a camera button; nullopt where the
+    // accessor fails. An action without commands has empty lists. Auto move
+    // is the first advanced function.
+    std::optional<DomeCommands> commands(DomeAction action) const;
+    // Go Preset n (1-based) by the rules of the loaded file: the dialect
+    // file writes n into preset 1's recall command, "Lilin.ini" swaps two
+    // bytes of preset n's, every other file sends preset n's as built.
+    // Empty when the file has no such preset.
+    DomeCommands goPreset(int presetNumber) const;
 
 private:
     enum Capability {
@@ -117,6 +168,8 @@ private:
     int addressCode() const;
     bool addressValid() const { return addressNumber_ > 0; }
     std::uint8_t speedCode(const std::array<std::uint8_t, 5>& codes, int digit) const;
+
+    void dialectPreset(int presetNumber, PtzPacket& packet) const;
 
     static int sectionPacket(const Section& section, int type, bool usable, PtzPacket& packet);
     static void presetPacket(const PresetSection& section, int type, int index, PtzPacket& packet);

@@ -119,6 +119,8 @@ def visca():
                        [0x03, 0x06, 0x0A, 0x0E, 0x14], (0, 1, 0), presets, motions, [])
 
 
+# The standard VISCA file must not be named "Brevantis_VISCA.ini": that name
+# marks a dialect whose recall command carries the preset as two nibble bytes.
 INFO = """; Dome models as servers name them, and the description file of each.\r
 [DOME]\r
 D1 Dome Short PD=Pelco-D\r
@@ -129,11 +131,11 @@ D4 Dome Short VISCA=VISCA\r
 [FILES]\r
 Ini Name PD=Dome_PelcoD\r
 Ini Name PP=Dome_PelcoP\r
-Ini Name VISCA=Brevantis_VISCA\r
+Ini Name VISCA=Sony_VISCA\r
 """
 
 os.makedirs(OUT, exist_ok=True)
 for name, text in [("Info.ini", INFO), ("Dome_PelcoD.ini", pelco_d()),
-                   ("Dome_PelcoP.ini", pelco_p()), ("Brevantis_VISCA.ini", visca())]:
+                   ("Dome_PelcoP.ini", pelco_p()), ("Sony_VISCA.ini", visca())]:
     with open(os.path.join(OUT, name), "w", newline="") as f:
         f.write(text)

@@ -7,7 +7,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QStatusBar>
 #include <QToolBar>
+#include <thread>
 
 #include "app/ConnectDialog.h"
 #include "app/MainWindow.h"
@@ -40,16 +42,24 @@ struct RecordingFactory : SessionWindowFactory {
     std::vector<std::string> log;
 };
 
-// The connect dialog runs modally; a queued call answers it once it shows.
+// The connect dialog runs modally; a timer looks for it (for at most about a
+// second, as the network bring-up comes first) and answers it once it shows.
 void answerConnectDialog(const QString& address, bool ok, int* shown = nullptr) {
-    QTimer::singleShot(0, [=] {
+    auto* poll = new QTimer(QApplication::instance());
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, [=] {
         auto* dialog = qobject_cast<ConnectDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
+        if (!dialog) {
+            if (++*tries > 100) poll->deleteLater();
+            return;
+        }
+        poll->deleteLater();
         if (shown) ++*shown;
         dialog->addressBox()->setEditText(address);
         dialog->userField()->setText(QStringLiteral("admin"));
         (ok ? dialog->okButton() : dialog->cancelButton())->click();
     });
+    poll->start(10);
 }
 
 class SessionLauncherTest : public testing::Test {
@@ -92,6 +102,32 @@ TEST_F(SessionLauncherTest, NoNetworkShowsTheMessageAndNoDialog) {
     EXPECT_EQ(messages, std::vector<std::string>{"Cannot StartUp the Network"});
     EXPECT_EQ(shown, 0);
     EXPECT_TRUE(factory.kinds.empty());
+}
+
+TEST_F(SessionLauncherTest, TheWindowStaysAliveWhileTheNetworkIsAwaited) {
+    RecordingFactory factory;
+    // Three slow rounds of a network that never comes.
+    NetworkBringUp slow([] { return false; },
+                        [](std::chrono::milliseconds) {
+                            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+                        });
+    SessionLauncher launcher(window, store, factory, slow);
+    int ticks = 0;
+    QString shownWhileWaiting;
+    bool commandsOffWhileWaiting = false;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        ++ticks;
+        shownWhileWaiting = window.statusBar()->currentMessage();
+        commandsOffWhileWaiting = !window.liveViewAction()->isEnabled();
+    });
+    ticker.start(5);
+    launcher.run(SessionKind::Live);
+    EXPECT_GT(ticks, 5);
+    EXPECT_EQ(shownWhileWaiting, QStringLiteral("Waiting for the network..."));
+    EXPECT_TRUE(commandsOffWhileWaiting);
+    EXPECT_TRUE(window.liveViewAction()->isEnabled());
+    EXPECT_EQ(messages, std::vector<std::string>{"Cannot StartUp the Network"});
 }
 
 TEST_F(SessionLauncherTest, ConfirmedDialogRunsTheSessionOfItsKind) {

@@ -100,7 +100,7 @@ protected:
         server = std::make_unique<FakeLiveServer>(std::move(script));
         session = std::make_unique<CurrentGenerationSession>(server->endpoint(), "admin", "pw",
                                                              observer, AMBRO_PTZ_SETUP_DIR);
-        ASSERT_TRUE(session->connect());
+        ASSERT_EQ(session->connect(), net::ConnectOutcome::Accepted);
     }
     void TearDown() override {
         session.reset();
@@ -158,7 +158,7 @@ TEST_F(LiveSession, LargestFrameIsReadAndOneByteMoreEndsTheReader) {
         RecordingObserver fresh;
         FakeLiveServer fake(script);
         CurrentGenerationSession live(fake.endpoint(), "admin", "pw", fresh, AMBRO_PTZ_SETUP_DIR);
-        ASSERT_TRUE(live.connect());
+        ASSERT_EQ(live.connect(), net::ConnectOutcome::Accepted);
         const bool decoded = fresh.waitFor([&] { return fresh.pictures == 1; }, 2s);
         EXPECT_EQ(decoded, total == 716800u) << total;
         live.close();
@@ -188,7 +188,7 @@ TEST_F(LiveSession, StatusRecordsAreStoredByIndexBelow32) {
         RecordingObserver fresh;
         FakeLiveServer fake(script);
         CurrentGenerationSession live(fake.endpoint(), "admin", "pw", fresh, AMBRO_PTZ_SETUP_DIR);
-        ASSERT_TRUE(live.connect());
+        ASSERT_EQ(live.connect(), net::ConnectOutcome::Accepted);
         // The picture after the record shows the record has been read.
         ASSERT_TRUE(fresh.waitFor([&] { return fresh.pictures == 1; }));
         EXPECT_EQ(live.statusRecordReceived(index), index == 3);
@@ -200,7 +200,8 @@ TEST_F(LiveSession, SelectingCameraFiveAsksForItsVideoThenItsDome) {
     FakeLiveServerScript script = FakeLiveServerScript::withCameras(51, 0b10011);
     script.ptzRecord = FakeLiveServerScript::ptzRecordFor(true, 2, 0, 3, "Pelco-D");
     start(script);
-    ASSERT_TRUE(session->selectCamera(2));  // the third entry: camera 5
+    // The third entry: camera 5.
+    ASSERT_EQ(session->selectCamera(2), CurrentGenerationSession::SelectResult::Selected);
     EXPECT_EQ(session->currentCamera(), 4);
     std::vector<std::pair<std::uint32_t, std::uint32_t>> sequence;
     for (const auto& request : server->requests()) {
@@ -276,7 +277,7 @@ TEST_F(LiveSession, BrokenVideoReportsDisconnectUnlessClosing) {
     FakeLiveServer idle(FakeLiveServerScript::withCameras(51, 1));
     auto live = std::make_unique<CurrentGenerationSession>(idle.endpoint(), "admin", "pw", quiet,
                                                            AMBRO_PTZ_SETUP_DIR);
-    ASSERT_TRUE(live->connect());
+    ASSERT_EQ(live->connect(), net::ConnectOutcome::Accepted);
     auto closed = std::async(std::launch::async, [&] { live->close(); });
     EXPECT_EQ(closed.wait_for(3s), std::future_status::ready);
     std::lock_guard lock(quiet.mutex);
@@ -318,7 +319,7 @@ TEST_F(LiveSession, InterruptEndsAConnectInProgress) {
     ASSERT_TRUE(fake.waitForRequests(4, 5s));
     live.interrupt();
     ASSERT_EQ(connecting.wait_for(3s), std::future_status::ready);
-    EXPECT_FALSE(connecting.get());
+    EXPECT_EQ(connecting.get(), net::ConnectOutcome::Interrupted);
     live.close();
 }
 

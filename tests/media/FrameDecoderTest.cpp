@@ -6,10 +6,13 @@
 #include <string>
 
 #include "media/FrameDecoder.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/BitInsertion.h"
+#include "tests/support/CodePathScope.h"
 #include "tests/support/DecoderHarness.h"
 #include "tests/support/Mpeg4Fixtures.h"
 #include "tests/support/PayloadBuilder.h"
+#include "tests/support/XvidReference.h"
 
 namespace ambro::media {
 namespace {
@@ -156,6 +159,64 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, AgainstReference, testing::ValuesIn(allFixtur
                              return name;
                          });
 
+class LibraryOutput : public testing::TestWithParam<StreamCase> {};
+
+// The frame decoder asks the library for planar pictures and converts them
+// itself (interlaced ones excepted); the result must be the very bytes the
+// library writes when asked for packed pixels, in both output kinds and
+// orientations, on both code paths.
+TEST_P(LibraryOutput, PicturesAreTheLibrarysOwnBytes) {
+    const StreamCase& c = GetParam();
+    const auto coded = picturesOf(c.file);
+    std::vector<Bytes> streams;
+    for (const auto& picture : coded) streams.push_back(picture.bytes);
+    for (const PackedFormat format : {PackedFormat::Bgr24, PackedFormat::Rgb555}) {
+        for (const bool flip : {false, true}) {
+            const auto expected = test::libraryDecode(streams, c.width, c.height, format, flip);
+            ASSERT_FALSE(expected.empty());
+            for (const bool plain : {false, true}) {
+                SCOPED_TRACE(std::string(format == PackedFormat::Rgb555 ? "RGB555" : "BGR24") +
+                             (flip ? " flipped" : "") + (plain ? " plain" : ""));
+                test::CodePathScope path(plain);
+                DecoderHarness harness(c.width, c.height,
+                                       format == PackedFormat::Rgb555 ? kOutputRgb555 : kOutputBgr24);
+                std::vector<Bytes> produced;
+                for (std::size_t i = 0; i < coded.size(); ++i) {
+                    PayloadBuilder builder(PayloadMarker::None, coded[i].bytes);
+                    // A flip tail on the first payload turns flip on for good.
+                    const Bytes payload = flip && i == 0 ? builder.word(0).flipTail().build()
+                                                         : builder.closingWord(false).build();
+                    ASSERT_EQ(harness.decode(payload), 0);
+                    if (harness.decoder().pictureProduced()) produced.push_back(harness.picture());
+                }
+                ASSERT_EQ(produced.size(), expected.size());
+                for (std::size_t k = 0; k < produced.size(); ++k) {
+                    ASSERT_TRUE(produced[k] == expected[k]) << "picture " << k;
+                }
+                EXPECT_TRUE(harness.guardIntact());
+            }
+        }
+    }
+}
+
+std::vector<StreamCase> libraryOutputStreams() {
+    std::vector<StreamCase> cases;
+    for (const StreamCase& c : allFixtureStreams()) {
+        if (c.file.find("_bf0") != std::string::npos) cases.push_back(c);
+    }
+    cases.push_back({"mpeg4_176x144_interlaced.m4v", 176, 144});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, LibraryOutput, testing::ValuesIn(libraryOutputStreams()),
+                         [](const auto& info) {
+                             std::string name = info.param.file.substr(0, info.param.file.size() - 4);
+                             for (char& ch : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             }
+                             return name;
+                         });
+
 TEST(FrameDecoder, ExtendedHeaderStreamsGiveTheSamePictures) {
     const Bytes original = test::readFile(test::fixturePath("mpeg4/libxvid_352x288_bf0.m4v"));
     DecoderHarness plain(352, 288);
@@ -223,6 +284,43 @@ TEST(FrameDecoder, LargerVolThanThePictureIsNeverDecoded) {
     // A stream of the right size that follows is decoded again.
     EXPECT_FALSE(decodeAll(harness, picturesOf("mpeg4_176x144_bf0.m4v")).empty());
     EXPECT_TRUE(harness.guardIntact());
+}
+
+// The library reallocates its pictures for every VOL header it reads, so a
+// header announcing more than the session's picture must never reach it: a
+// hostile server could otherwise make it allocate gigabytes. Such a header is
+// passed over with everything up to the next one that fits.
+TEST(FrameDecoder, OversizedVolNeverReachesTheLibrary) {
+    struct Case {
+        int width, height;
+        bool fits;
+    };
+    constexpr int kWidth = 176;
+    constexpr int kHeight = 144;
+    const auto coded = picturesOf("mpeg4_176x144_bf0.m4v");
+    for (const Case& c : {Case{kWidth, kHeight, true}, Case{kWidth + 1, kHeight, false},
+                          Case{kWidth, kHeight + 1, false}, Case{8191, 8191, false}}) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        DecoderHarness harness(kWidth, kHeight);
+        ASSERT_EQ(harness.decode(wrapped(coded[0].bytes, PayloadMarker::None)), 0);
+        ASSERT_TRUE(harness.decoder().pictureProduced());
+        const Bytes before = harness.picture();
+
+        const Bytes payload =
+            wrapped(test::withVolSize(coded[0].bytes, c.width, c.height), PayloadMarker::None);
+        const std::size_t allocationsBefore = test::allocationCount();
+        ASSERT_EQ(harness.decode(payload), 0);
+        EXPECT_EQ(test::allocationCount() - allocationsBefore, 0u);
+        EXPECT_EQ(harness.decoder().pictureProduced(), c.fits);
+        if (!c.fits) {
+            EXPECT_EQ(harness.picture(), before);
+        }
+
+        // The pictures of the next header that fits are decoded again.
+        ASSERT_EQ(harness.decode(wrapped(coded[0].bytes, PayloadMarker::None)), 0);
+        EXPECT_TRUE(harness.decoder().pictureProduced());
+        EXPECT_TRUE(harness.guardIntact());
+    }
 }
 
 TEST(FrameDecoder, HalfHeightPicturesAreDoubledTo480Lines) {

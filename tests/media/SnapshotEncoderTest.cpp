@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <random>
 
+#include "media/BlockTransform.h"
+#include "media/JpegTables.h"
 #include "media/SnapshotEncoder.h"
+#include "tests/support/CodePathScope.h"
 #include "tests/support/DecoderHarness.h"
 #include "tests/support/Mpeg4Fixtures.h"
 #include "tests/support/PayloadBuilder.h"
@@ -14,15 +19,30 @@ namespace {
 
 using test::Bytes;
 
-// Encodes a bottom-up picture into a buffer of the worst-case size.
-Bytes encode(SnapshotEncoder& encoder, const Bytes& bottomUp, int width, int height) {
+// Encodes a bottom-up picture into a buffer of the worst-case size; rows are
+// padded to 4 bytes unless another stride is given.
+Bytes encode(SnapshotEncoder& encoder, const Bytes& bottomUp, int width, int height,
+             std::size_t stride = 0) {
     Bytes output(SnapshotEncoder::worstCaseSize(width, height));
     std::size_t size = 0;
-    EXPECT_EQ(encoder.encodePicture(bottomUp.data(), output.data(), output.size(), width, height,
-                                    size),
+    EXPECT_EQ(encoder.encodePicture(bottomUp.data(),
+                                    stride ? stride : SnapshotEncoder::paddedStride(width),
+                                    output.data(), output.size(), width, height, size),
               1);
     output.resize(size);
     return output;
+}
+
+// A top-down picture laid out bottom-up with rows `stride` bytes apart; the
+// bytes between rows hold a filler that must not reach the file.
+Bytes bottomUpWithStride(const Bytes& topDown, int width, int height, std::size_t stride) {
+    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    Bytes picture(stride * static_cast<std::size_t>(height), 0xCD);
+    for (int y = 0; y < height; ++y) {
+        std::copy_n(topDown.begin() + static_cast<std::ptrdiff_t>(y * row), row,
+                    picture.begin() + static_cast<std::ptrdiff_t>((height - 1 - y) * stride));
+    }
+    return picture;
 }
 
 // A top-down picture with smooth gradients and some texture.
@@ -62,8 +82,10 @@ TEST(SnapshotEncoder, HeadersAreTheFixedJfifLayout) {
     const auto tables = test::jpegSegments(jpeg, 0xDB);
     ASSERT_EQ(tables.size(), 2u);
     for (std::uint8_t id = 0; id < 2; ++id) {
-        Bytes expected = {0, 67, id};
-        expected.resize(67, 1);  // quality 100: all ones
+        Bytes expected(67, 1);  // quality 100: all ones
+        expected[0] = 0;
+        expected[1] = 67;
+        expected[2] = id;
         EXPECT_EQ(tables[id], expected);
     }
     const auto frame = test::jpegSegments(jpeg, 0xC0);
@@ -193,16 +215,47 @@ TEST(SnapshotEncoder, NeverWritesPastTheBuffer) {
 
     Bytes output(full.size() - 1 + 64, 0xEE);
     std::size_t size = 12345;
-    EXPECT_EQ(encoder.encodePicture(picture.data(), output.data(), full.size() - 1, 64, 48, size), 0);
+    const std::size_t stride = SnapshotEncoder::paddedStride(64);
+    EXPECT_EQ(encoder.encodePicture(picture.data(), stride, output.data(), full.size() - 1, 64, 48,
+                                    size),
+              0);
     EXPECT_EQ(size, 12345u);  // no partial size reported
     for (std::size_t i = full.size() - 1; i < output.size(); ++i) ASSERT_EQ(output[i], 0xEE);
 
-    EXPECT_EQ(encoder.encodePicture(picture.data(), output.data(), full.size(), 64, 48, size), 1);
+    EXPECT_EQ(encoder.encodePicture(picture.data(), stride, output.data(), full.size(), 64, 48, size),
+              1);
     EXPECT_EQ(size, full.size());
-    EXPECT_EQ(encoder.encodePicture(nullptr, output.data(), output.size(), 64, 48, size), 0);
-    EXPECT_EQ(encoder.encodePicture(picture.data(), nullptr, output.size(), 64, 48, size), 0);
-    EXPECT_EQ(encoder.encodePicture(picture.data(), output.data(), output.size(), 0, 48, size), 0);
-    EXPECT_EQ(encoder.encodePicture(picture.data(), output.data(), output.size(), 64, 0, size), 0);
+    EXPECT_EQ(encoder.encodePicture(nullptr, stride, output.data(), output.size(), 64, 48, size), 0);
+    EXPECT_EQ(encoder.encodePicture(picture.data(), stride, nullptr, output.size(), 64, 48, size), 0);
+    EXPECT_EQ(encoder.encodePicture(picture.data(), stride, output.data(), output.size(), 0, 48, size),
+              0);
+    EXPECT_EQ(encoder.encodePicture(picture.data(), stride, output.data(), output.size(), 64, 0, size),
+              0);
+    // A stride shorter than one row of pixels would read rows into each other.
+    EXPECT_EQ(encoder.encodePicture(picture.data(), 64 * 3 - 1, output.data(), output.size(), 64,
+                                    48, size),
+              0);
+}
+
+// The decoder's rows are W x 3 bytes apart, a bitmap's are padded to 4 bytes;
+// any stride of at least one row gives the same file as long as the pixels
+// are the same.
+TEST(SnapshotEncoder, EveryStrideGivesTheSameFile) {
+    struct Case {
+        int width, height;
+    };
+    SnapshotEncoder encoder(100);
+    for (const Case& c : {Case{33, 31}, Case{17, 9}, Case{1, 1}, Case{352, 16}}) {
+        const Bytes topDown = synthetic(c.width, c.height);
+        const Bytes expected = encode(encoder, test::bottomUpPadded(topDown, c.width, c.height),
+                                      c.width, c.height);
+        const std::size_t tight = SnapshotEncoder::tightStride(c.width);
+        for (const std::size_t stride : {tight, tight + 1, tight + 17, tight * 2}) {
+            const Bytes picture = bottomUpWithStride(topDown, c.width, c.height, stride);
+            EXPECT_EQ(encode(encoder, picture, c.width, c.height, stride), expected)
+                << c.width << "x" << c.height << " stride " << stride;
+        }
+    }
 }
 
 // A coefficient of 1024 needs AC category 11, which the tables lack; it is
@@ -232,7 +285,9 @@ TEST(SnapshotEncoder, NoiseFitsTheWorstCaseBuffer) {
         SnapshotEncoder encoder(100);
         Bytes small(static_cast<std::size_t>(width) * height * 2);
         std::size_t size = 0;
-        EXPECT_EQ(encoder.encodePicture(picture.data(), small.data(), small.size(), width, height, size), 0);
+        EXPECT_EQ(encoder.encodePicture(picture.data(), SnapshotEncoder::paddedStride(width),
+                                        small.data(), small.size(), width, height, size),
+                  0);
         const Bytes jpeg = encode(encoder, picture, width, height);
         EXPECT_GT(jpeg.size(), small.size());
         EXPECT_LE(jpeg.size(), SnapshotEncoder::worstCaseSize(width, height));
@@ -256,15 +311,65 @@ TEST(SnapshotEncoder, LargerPicturesKeepTheirBytes) {
         std::uint64_t hash;
     };
     SnapshotEncoder encoder(100);
-    for (const Case& c : {Case{360, 288, 70114, 0x83666813184adc18ULL},
-                          Case{33, 31, 1498, 0x39c0ad7d0785d073ULL}}) {
-        const Bytes jpeg = encode(encoder, test::bottomUpPadded(synthetic(c.width, c.height), c.width,
-                                                                c.height),
-                                  c.width, c.height);
-        EXPECT_EQ(jpeg.size(), c.size) << c.width;
-        EXPECT_EQ(fnv1a(jpeg), c.hash) << c.width;
+    for (const bool plain : {false, true}) {
+        test::CodePathScope path(plain);
+        for (const Case& c : {Case{360, 288, 70114, 0x83666813184adc18ULL},
+                              Case{33, 31, 1498, 0x39c0ad7d0785d073ULL}}) {
+            const Bytes jpeg = encode(
+                encoder, test::bottomUpPadded(synthetic(c.width, c.height), c.width, c.height),
+                c.width, c.height);
+            EXPECT_EQ(jpeg.size(), c.size) << c.width << (plain ? " plain" : "");
+            EXPECT_EQ(fnv1a(jpeg), c.hash) << c.width << (plain ? " plain" : "");
+        }
     }
 }
+
+// The vectorised transform and the plain one give the same coefficients and
+// non-zero map for any block: random samples over the whole level-shifted
+// range, flat blocks at both ends, and checkerboards that drive the AC
+// magnitudes to their limit; with the divisors of quality 100 and quality 1.
+TEST(SnapshotEncoder, BothTransformPathsAgree) {
+    std::mt19937 random(4242);
+    std::vector<std::array<std::int32_t, 64>> blocks;
+    for (const std::int32_t level : {-128, 127}) {
+        blocks.emplace_back();
+        blocks.back().fill(level);
+    }
+    for (int b = 0; b < 2; ++b) {
+        std::array<std::int32_t, 64> board{};
+        for (int i = 0; i < 64; ++i) board[i] = ((i / 8 + i % 8 + b) % 2) ? 127 : -128;
+        blocks.push_back(board);
+    }
+    for (int n = 0; n < 60000; ++n) {
+        std::array<std::int32_t, 64> block{};
+        for (auto& sample : block) sample = static_cast<std::int32_t>(random() % 256) - 128;
+        blocks.push_back(block);
+    }
+    for (const int quality : {100, 1}) {
+        QuantisationTable table;
+        const int scale = quality < 50 ? 5000 / quality : 200 - 2 * quality;
+        for (int i = 0; i < 64; ++i) {
+            const int value = std::clamp((scale * jpeg::kLuminanceQuantisation[i] + 50) / 100, 1, 255);
+            const std::int32_t divisor = (value * jpeg::kAanScales[i] + 1024) >> 11;
+            table.halves[i] = divisor >> 1;
+            table.reciprocals[i] = 1.0f / static_cast<float>(divisor);
+        }
+        for (const auto& samples : blocks) {
+            std::array<std::int32_t, 64> results[2];
+            std::uint64_t maps[2];
+            for (const bool plain : {false, true}) {
+                test::CodePathScope path(plain);
+                std::array<std::int32_t, 64> block = samples;
+                maps[plain] = transformBlock(block.data(), table, results[plain].data());
+            }
+            ASSERT_EQ(results[0], results[1]) << "quality " << quality;
+            ASSERT_EQ(maps[0], maps[1]);
+            for (int k = 0; k < 64; ++k) ASSERT_EQ((maps[0] >> k) & 1, results[0][k] != 0 ? 1u : 0u);
+        }
+    }
+}
+
+void expectHandCheckedGoldenPictures();
 
 // Pictures whose bytes were worked out by hand: a grey square, and grey
 // stripes 192 / 64 four columns wide. For the stripes each luminance block
@@ -273,6 +378,14 @@ TEST(SnapshotEncoder, LargerPicturesKeepTheirBytes) {
 // zig-zag positions 1, 6, 15, 28: symbols 0/9, 4/8, 8/7, C/7 and EOB with
 // their Annex K codes; the chroma of grey is 0 (DC 0 and EOB).
 TEST(SnapshotEncoder, HandCheckedGoldenPictures) {
+    for (const bool plain : {false, true}) {
+        SCOPED_TRACE(plain ? "plain" : "vectorised");
+        test::CodePathScope path(plain);
+        expectHandCheckedGoldenPictures();
+    }
+}
+
+void expectHandCheckedGoldenPictures() {
     SnapshotEncoder encoder(100);
     Bytes grey(16 * 16 * 3, 200);
     EXPECT_EQ(scanData(encode(encoder, grey, 16, 16)),

@@ -9,6 +9,7 @@
 #include "net/Blowfish.h"
 #include "net/LiveConnection.h"
 #include "platform/ByteOrder.h"
+#include "platform/Deadline.h"
 #include "tests/support/FakeLiveServer.h"
 
 namespace ambro::net {
@@ -66,7 +67,8 @@ protected:
         server = std::make_unique<FakeLiveServer>(std::move(script));
         connection = std::make_unique<LiveConnection>(server->endpoint(), user, password);
         connection->setStreamReaders(&readers);
-        result = connection->connectSession();
+        outcome = connection->connectSession();
+        result = outcome == ConnectOutcome::Accepted;
     }
     // Ends the client side so the fake server's handlers finish.
     void TearDown() override {
@@ -77,13 +79,13 @@ protected:
     RecordingReaders readers;
     std::unique_ptr<FakeLiveServer> server;
     std::unique_ptr<LiveConnection> connection;
+    ConnectOutcome outcome = ConnectOutcome::Failed;
     bool result = false;
 };
 
 TEST_F(Handshake, FullSessionOnThreeConnections) {
     connect(FakeLiveServerScript::withCameras(51, 0b1010));
     ASSERT_TRUE(result);
-    EXPECT_EQ(connection->state(), ConnectionState::Connecting);
     ASSERT_TRUE(server->waitForRequests(11, 5s));
     const auto requests = server->requests();
     const auto& script = server->script();
@@ -141,14 +143,13 @@ TEST_F(Handshake, FullSessionOnThreeConnections) {
     ASSERT_EQ(connection->cameraList().cameras.size(), 2u);
     EXPECT_EQ(connection->cameraList().cameras[1].name, "Cam 4");
     EXPECT_FALSE(connection->ioNames().present);
-    ASSERT_TRUE(connection->auxiliaryGreeting().has_value());
-    EXPECT_EQ((*connection->auxiliaryGreeting())[0], kServerMagic);
 }
 
 struct GreetingCase {
     const char* name;
     friend void PrintTo(const GreetingCase& c, std::ostream* out) { *out << c.name; }
     Greeting greeting;
+    ConnectOutcome outcome;
 };
 
 class OtherGreeting : public Handshake, public testing::WithParamInterface<GreetingCase> {};
@@ -160,7 +161,7 @@ TEST_P(OtherGreeting, EndsTheHandshakeAndKeepsTheGreeting) {
     EXPECT_FALSE(result);
     ASSERT_TRUE(connection->greeting().has_value());
     EXPECT_EQ(*connection->greeting(), GetParam().greeting);
-    EXPECT_EQ(connection->state(), ConnectionState::Connecting);
+    EXPECT_EQ(outcome, GetParam().outcome);
     connection.reset();
     EXPECT_TRUE(server->requests().empty());
     EXPECT_EQ(server->acceptedCount(), 1);
@@ -168,9 +169,11 @@ TEST_P(OtherGreeting, EndsTheHandshakeAndKeepsTheGreeting) {
 
 INSTANTIATE_TEST_SUITE_P(
     Words, OtherGreeting,
-    testing::Values(GreetingCase{"OlderGeneration", {kOlderGenerationGreeting, 0, 5000, 5001}},
-                    GreetingCase{"Refusing", {kRefusingGreeting, 0, 0, 0}},
-                    GreetingCase{"Unknown", {0x01020304, 0, 0, 0}}),
+    testing::Values(GreetingCase{"OlderGeneration", {kOlderGenerationGreeting, 0, 5000, 5001},
+                                 ConnectOutcome::OlderGeneration},
+                    GreetingCase{"Refusing", {kRefusingGreeting, 0, 0, 0},
+                                 ConnectOutcome::TooManyUsers},
+                    GreetingCase{"Unknown", {0x01020304, 0, 0, 0}, ConnectOutcome::Failed}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct LoginStatusCase {
@@ -187,9 +190,8 @@ TEST_P(LoginStatus, OnlyTheTwoAcceptingStatusesLogIn) {
     FakeLiveServerScript script = FakeLiveServerScript::withCameras(51, 1);
     script.loginStatus = GetParam().status;
     connect(script);
-    EXPECT_EQ(result, GetParam().accepted);
-    EXPECT_EQ(connection->state(), GetParam().accepted ? ConnectionState::Connecting
-                                                       : ConnectionState::LoginRefused);
+    EXPECT_EQ(outcome,
+              GetParam().accepted ? ConnectOutcome::Accepted : ConnectOutcome::LoginRefused);
 }
 
 INSTANTIATE_TEST_SUITE_P(Statuses, LoginStatus,
@@ -306,9 +308,8 @@ TEST_F(Handshake, RefusedConnectAndUnknownHostSetConnectFailed) {
           SessionEndpoint{"no-such-host.invalid", "80"}, SessionEndpoint{"127.0.0.1", "70000"},
           SessionEndpoint{"127.0.0.1", ""}}) {
         LiveConnection refused(endpoint, "Guest", "");
-        EXPECT_FALSE(refused.connectSession());
-        EXPECT_EQ(refused.state(), ConnectionState::ConnectFailed) << endpoint.host << ":"
-                                                                   << endpoint.port;
+        EXPECT_EQ(refused.connectSession(), ConnectOutcome::ConnectFailed)
+            << endpoint.host << ":" << endpoint.port;
         EXPECT_FALSE(refused.greeting().has_value());
         EXPECT_EQ(refused.commandSocket().load(), platform::kNoSocket);
     }
@@ -321,13 +322,70 @@ TEST_F(Handshake, ShutdownFromAnotherThreadEndsABlockedHandshake) {
     connection = std::make_unique<LiveConnection>(server->endpoint(), "admin", "pw");
     auto pending = std::async(std::launch::async, [this] { return connection->connectSession(); });
     ASSERT_TRUE(server->waitForRequests(3, 5s));
-    connection->shutdownSockets();
+    connection->interrupt();
     ASSERT_EQ(pending.wait_for(5s), std::future_status::ready);
-    EXPECT_FALSE(pending.get());
+    EXPECT_EQ(pending.get(), ConnectOutcome::Interrupted);
     // Once stopped, the session opens no new connection.
-    EXPECT_FALSE(connection->openAuxiliaryConnection());
+    EXPECT_EQ(connection->connectSession(), ConnectOutcome::Interrupted);
     EXPECT_EQ(server->acceptedCount(), 1);
 }
+
+TEST(PtzDescription, DomeAddressesFromTheServerStayInRange) {
+    struct Case {
+        std::uint32_t address;
+        int number;
+    };
+    for (const Case c : {Case{0, 1}, Case{254, 255}, Case{255, 0}, Case{0x7FFFFFFF, 0},
+                         Case{0xFFFFFFFF, 0}}) {
+        const auto record = test::FakeLiveServerScript::ptzRecordFor(true, 1, c.address, 9, "X");
+        const PtzDescription description = PtzDescription::fromRecord(record);
+        EXPECT_EQ(description.addressNumber(), c.number) << c.address;
+        EXPECT_EQ(description.speedLevelNumber(), 0);
+    }
+}
+
+// A server that stops answering ends the handshake within the reply
+// deadline, whatever step it stops at.
+struct SilenceCase {
+    const char* name;
+    friend void PrintTo(const SilenceCase& c, std::ostream* out) { *out << c.name; }
+    FakeLiveServerScript::Silence silence;
+    std::vector<std::uint32_t> stallOn;
+    std::chrono::milliseconds trickle;
+};
+
+class SilentServer : public Handshake, public testing::WithParamInterface<SilenceCase> {
+protected:
+    void SetUp() override { platform::setReplyTimeout(kShortTimeout); }
+    void TearDown() override {
+        Handshake::TearDown();
+        platform::setReplyTimeout(platform::kDefaultReplyTimeout);
+    }
+    static constexpr std::chrono::milliseconds kShortTimeout{300};
+};
+
+TEST_P(SilentServer, EndsTheHandshakeWithinTheDeadline) {
+    FakeLiveServerScript script = FakeLiveServerScript::withCameras(51, 1);
+    script.silence = GetParam().silence;
+    script.stallOn = GetParam().stallOn;
+    script.trickle = GetParam().trickle;
+    const auto start = std::chrono::steady_clock::now();
+    connect(script);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(outcome, ConnectOutcome::TimedOut);
+    // One step's deadline, and nowhere near the server's own patience.
+    EXPECT_LT(took, 5s);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Points, SilentServer,
+    testing::Values(
+        SilenceCase{"AfterAccept", FakeLiveServerScript::Silence::AfterAccept, {}, 0ms},
+        SilenceCase{"AfterGreeting", FakeLiveServerScript::Silence::AfterGreeting, {}, 0ms},
+        SilenceCase{"HalfWayThroughTheKeyReply", FakeLiveServerScript::Silence::None, {3}, 0ms},
+        SilenceCase{"HalfWayThroughTheDescription", FakeLiveServerScript::Silence::None, {8}, 0ms},
+        SilenceCase{"ByteByByte", FakeLiveServerScript::Silence::None, {}, 50ms}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace ambro::net

@@ -1,8 +1,12 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
+#include <vector>
 #include <cstdint>
 #include <thread>
 
@@ -99,6 +103,70 @@ TEST_F(SocketPair, DiscardExactlySkipsLargeCountsInPieces) {
     EXPECT_EQ(receiveExactly(client, &marker, 1), 1);
     EXPECT_EQ(marker, 0x42);
     writer.join();
+}
+
+TEST_F(SocketPair, DeadlineEndsASilentOrTricklingPeer) {
+    using namespace std::chrono_literals;
+    std::array<std::uint8_t, 8> bytes{};
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(receiveExactly(client, bytes.data(), 8, Deadline::after(100ms)), -1);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 90ms);
+
+    // A byte now and then never stretches one step past its deadline.
+    std::atomic<bool> stop{false};
+    std::thread trickler([&] {
+        for (int i = 0; i < 100 && !stop; ++i) {
+            ::send(peer, "x", 1, MSG_NOSIGNAL);
+            std::this_thread::sleep_for(30ms);
+        }
+    });
+    start = std::chrono::steady_clock::now();
+    std::array<std::uint8_t, 64> many{};
+    EXPECT_EQ(receiveExactly(client, many.data(), 64, Deadline::after(200ms)), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+    stop = true;
+    trickler.join();
+}
+
+TEST(BoundedConnect, AnUnansweredConnectEndsAtItsDeadlineOrWhenAbandoned) {
+    using namespace std::chrono_literals;
+    // A listener that never accepts and has a full queue leaves the next
+    // connects unanswered.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    socklen_t length = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    const std::uint16_t port = ntohs(address.sin_port);
+
+    std::vector<SocketField> fillers(8);
+    auto result = platform::ConnectResult::Connected;
+    for (auto& filler : fillers) {
+        filler = platform::createTcpSocket();
+        result = platform::connectIpv4(filler, address.sin_addr.s_addr, port,
+                                       Deadline::after(150ms));
+        if (result == platform::ConnectResult::TimedOut) break;
+    }
+    EXPECT_EQ(result, platform::ConnectResult::TimedOut);
+
+    std::atomic<bool> abandon{false};
+    SocketField late{platform::createTcpSocket()};
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(50ms);
+        abandon = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(platform::connectIpv4(late, address.sin_addr.s_addr, port, Deadline::never(),
+                                    &abandon),
+              platform::ConnectResult::Abandoned);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    stopper.join();
+    platform::closeSocket(late);
+    for (auto& filler : fillers) platform::closeSocket(filler);
+    ::close(listener);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "net/TwoPortConnection.h"
 #include "net/TwoPortPassword.h"
+#include "platform/Deadline.h"
 #include "tests/support/FakePeer.h"
 
 namespace ambro::net {
@@ -97,6 +98,20 @@ TEST(TwoPortConnection, ConnectsAndTiesTheDataSocketToTheSession) {
     std::lock_guard lock(server.mutex);
     EXPECT_EQ(server.clientType, 2u);
     EXPECT_EQ(server.dataSessionNumber, 7u);
+}
+
+TEST(TwoPortConnection, AnUnansweredCommandFailsAtItsDeadline) {
+    platform::setReplyTimeout(200ms);
+    FakeControlServer server;
+    server.exchanges = {{5, {}}};  // the request is read and never answered
+    auto connection = server.connection();
+    ASSERT_EQ(connection->connect(TwoPortConnection::kClientType), 1);
+    std::uint8_t out1 = 0;
+    TwoPortConnection::ReplyBytes out2{};
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(connection->cameraCommand(1, 0, 0, 3, out1, out2));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    platform::setReplyTimeout(platform::kDefaultReplyTimeout);
 }
 
 TEST(TwoPortConnection, NegativeSessionNumberFailsBeforeTheDataSocket) {

@@ -40,6 +40,14 @@ public:
         write("Test_Dome.ini", description);
         return PtzProtocol(folder_.string(), "Test Dome", address, speed);
     }
+    // Loads a description kept under a file name of its own ("Lilin" for
+    // "Lilin.ini"), as a user installs it.
+    PtzProtocol loadAs(const std::string& baseName, const std::string& description) const {
+        write("Info.ini", "[DOME]\nD1 Dome Short ND=Named Dome\n[FILES]\nIni Name ND=" + baseName +
+                              "\n");
+        write(baseName + ".ini", description);
+        return PtzProtocol(folder_.string(), "Named Dome", 1, 3);
+    }
     std::string path() const { return folder_.string(); }
 
 private:
@@ -75,7 +83,8 @@ const std::vector<std::string> kPanLeft = {"FF", "Addr", "0", "4", "PS1", "0", "
 
 TEST(PtzProtocol, WorkedExamplePelcoPanLeft) {
     PtzFolder folder;
-    const PtzProtocol protocol = folder.load(baseDescription() + command("Pan Left Start", kPanLeft));
+    const PtzProtocol protocol =
+        folder.load(baseDescription() + command("Pan Left Start", kPanLeft));
     ASSERT_FALSE(protocol.failed());
     PtzPacket packet;
     ASSERT_EQ(protocol.packet(PtzAction::PanLeft, packet), 0);
@@ -203,9 +212,10 @@ TEST(PtzProtocol, CommandBounds) {
     PtzFolder folder;
     const std::vector<std::string> twenty(20, "01");
     const std::vector<std::string> twentyOne(21, "01");
-    const PtzProtocol protocol = folder.load(
-        baseDescription() + command("Pan Left Start", twenty) + command("Pan Right Start", twentyOne) +
-        command("Tilt Up Start", {"01"}, "10") + command("Tilt Down Start", {"02"}, "1"));
+    const PtzProtocol protocol =
+        folder.load(baseDescription() + command("Pan Left Start", twenty) +
+                    command("Pan Right Start", twentyOne) + command("Tilt Up Start", {"01"}, "10") +
+                    command("Tilt Down Start", {"02"}, "1"));
     PtzPacket packet;
     // A command filling all 20 bytes is stored but its accessor fails.
     EXPECT_EQ(protocol.packet(PtzAction::PanLeft, packet), -1);
@@ -221,12 +231,12 @@ TEST(PtzProtocol, CommandBounds) {
 
 TEST(PtzProtocol, AdvancedFunctionsAndTheirIndexes) {
     PtzFolder folder;
-    const PtzProtocol protocol = folder.load(
-        baseDescription("PAN=1\nAUTO=1\n") +
-        "[AUTO GO]\nNo=3\nStr 1=Scan\nStrMap 1=ONE\n\nStr 2=-\nStrMap 2=TWO\nStr 3=Patrol tour name\n"
-        "StrMap 3=THREE\n\n" +
-        command("Advance ONE", {"FF", "Addr", "90", "Sum"}) +
-        command("Advance THREE", {"FF", "Addr", "91", "Sum"}));
+    const PtzProtocol protocol = folder.load(baseDescription("PAN=1\nAUTO=1\n") +
+                                             "[AUTO GO]\nNo=3\nStr 1=Scan\nStrMap 1=ONE\n\nStr "
+                                             "2=-\nStrMap 2=TWO\nStr 3=Patrol tour name\n"
+                                             "StrMap 3=THREE\n\n" +
+                                             command("Advance ONE", {"FF", "Addr", "90", "Sum"}) +
+                                             command("Advance THREE", {"FF", "Addr", "91", "Sum"}));
     ASSERT_EQ(protocol.advancedFunctionCount(), 2);
     EXPECT_EQ(protocol.advancedFunctionName(0), "SCAN");
     EXPECT_EQ(protocol.advancedFunctionName(1), "PATROL TOUR NAM");
@@ -308,11 +318,12 @@ TEST(IniFile, LineGrammar) {
 // The shipped description files, against the bytes the public protocol
 // documents give, at address 1 and speed level 3.
 struct ShippedCase {
+    const char* name;
     const char* model;
     const char* file;
     PtzAction action;
     Bytes command;
-    friend void PrintTo(const ShippedCase& c, std::ostream* out) { *out << c.model; }
+    friend void PrintTo(const ShippedCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class ShippedFiles : public testing::TestWithParam<ShippedCase> {};
@@ -327,33 +338,35 @@ TEST_P(ShippedFiles, MatchTheProtocolDocuments) {
     PtzPacket packet;
     ASSERT_EQ(protocol.packet(c.action, packet), 0);
     ASSERT_GE(packet.length, 2u);
-    EXPECT_EQ(Bytes(packet.bytes.begin() + 2, packet.bytes.begin() + static_cast<long>(packet.length)),
-              c.command);
+    EXPECT_EQ(
+        Bytes(packet.bytes.begin() + 2, packet.bytes.begin() + static_cast<long>(packet.length)),
+        c.command);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Protocols, ShippedFiles,
     testing::Values(
-        ShippedCase{"Pelco-D", "Dome_PelcoD.ini", PtzAction::PanRight,
+        ShippedCase{"PelcoD_PanRight", "Pelco-D", "Dome_PelcoD.ini", PtzAction::PanRight,
                     {0xFF, 0x01, 0x00, 0x02, 0x20, 0x00, 0x23}},
-        ShippedCase{"Pelco-D", "Dome_PelcoD.ini", PtzAction::ZoomIn,
+        ShippedCase{"PelcoD_ZoomIn", "Pelco-D", "Dome_PelcoD.ini", PtzAction::ZoomIn,
                     {0xFF, 0x01, 0x00, 0x20, 0x00, 0x00, 0x21}},
-        ShippedCase{"Pelco-D", "Dome_PelcoD.ini", PtzAction::PanStop,
+        ShippedCase{"PelcoD_PanStop", "Pelco-D", "Dome_PelcoD.ini", PtzAction::PanStop,
                     {0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}},
-        ShippedCase{"Pelco-P", "Dome_PelcoP.ini", PtzAction::PanRight,
+        ShippedCase{"PelcoP_PanRight", "Pelco-P", "Dome_PelcoP.ini", PtzAction::PanRight,
                     {0xA0, 0x00, 0x00, 0x02, 0x20, 0x00, 0xAF, 0x2D}},
-        ShippedCase{"Pelco-P", "Dome_PelcoP.ini", PtzAction::ZoomIn,
+        ShippedCase{"PelcoP_ZoomIn", "Pelco-P", "Dome_PelcoP.ini", PtzAction::ZoomIn,
                     {0xA0, 0x00, 0x00, 0x20, 0x00, 0x00, 0xAF, 0x2F}},
-        ShippedCase{"Pelco-P", "Dome_PelcoP.ini", PtzAction::ZoomStop,
+        ShippedCase{"PelcoP_ZoomStop", "Pelco-P", "Dome_PelcoP.ini", PtzAction::ZoomStop,
                     {0xA0, 0x00, 0x00, 0x00, 0x00, 0x00, 0xAF, 0x0F}},
-        ShippedCase{"Sony VISCA", "Brevantis_VISCA.ini", PtzAction::PanLeft,
+        ShippedCase{"SonyVisca_PanLeft", "Sony VISCA", "Sony_VISCA.ini", PtzAction::PanLeft,
                     {0x81, 0x01, 0x06, 0x01, 0x0C, 0x0A, 0x01, 0x03, 0xFF}},
-        ShippedCase{"Sony VISCA", "Brevantis_VISCA.ini", PtzAction::PanStop,
+        ShippedCase{"SonyVisca_PanStop", "Sony VISCA", "Sony_VISCA.ini", PtzAction::PanStop,
                     {0x81, 0x01, 0x06, 0x01, 0x0C, 0x0A, 0x03, 0x03, 0xFF}},
-        ShippedCase{"VISCA", "Brevantis_VISCA.ini", PtzAction::ZoomIn,
+        ShippedCase{"Visca_ZoomIn", "VISCA", "Sony_VISCA.ini", PtzAction::ZoomIn,
                     {0x81, 0x01, 0x04, 0x07, 0x02, 0xFF}},
-        ShippedCase{"Sony VISCA", "Brevantis_VISCA.ini", PtzAction::ZoomStop,
-                    {0x81, 0x01, 0x04, 0x07, 0x00, 0xFF}}));
+        ShippedCase{"SonyVisca_ZoomStop", "Sony VISCA", "Sony_VISCA.ini", PtzAction::ZoomStop,
+                    {0x81, 0x01, 0x04, 0x07, 0x00, 0xFF}}),
+    [](const testing::TestParamInfo<ShippedCase>& info) { return std::string(info.param.name); });
 
 TEST(ShippedFiles, PresetsHomeAndTheProtocolTests) {
     PtzPacket packet;
@@ -366,7 +379,8 @@ TEST(ShippedFiles, PresetsHomeAndTheProtocolTests) {
     pelcoP.presetGo(0, packet);
     EXPECT_EQ(packetBytes(packet), (Bytes{47, 8, 0xA0, 0x00, 0x00, 0x07, 0x00, 0x01, 0xAF, 0x09}));
     const PtzProtocol visca(AMBRO_PTZ_SETUP_DIR, "Sony VISCA", 2, 3);
-    EXPECT_TRUE(visca.isVisca());
+    // The standard VISCA file is not the nibble dialect.
+    EXPECT_FALSE(visca.isVisca());
     EXPECT_TRUE(visca.hasHome());
     ASSERT_EQ(visca.packet(PtzAction::Home, packet), 0);
     EXPECT_EQ(packetBytes(packet), (Bytes{7, 5, 0x82, 0x01, 0x06, 0x04, 0xFF}));
@@ -379,6 +393,200 @@ TEST(ShippedFiles, PresetsHomeAndTheProtocolTests) {
         EXPECT_EQ(packet.bytes[3], address);
         EXPECT_EQ(packet.bytes[7], 0x3F);
     }
+}
+
+using Types = std::vector<PtzActionType>;
+
+Types typesOf(const std::vector<TypedPtzCommand>& commands) {
+    Types types;
+    for (const auto& typed : commands) types.push_back(typed.type);
+    return types;
+}
+
+std::vector<Bytes> bytesOf(const std::vector<TypedPtzCommand>& commands) {
+    std::vector<Bytes> all;
+    for (const auto& typed : commands) {
+        all.emplace_back(typed.command.bytes.begin(),
+                         typed.command.bytes.begin() + typed.command.length);
+    }
+    return all;
+}
+
+TEST(DomeCommands, PelcoDPanLeftGivesStartThenStop) {
+    const PtzProtocol pelcoD(AMBRO_PTZ_SETUP_DIR, "Pelco-D", 1, 3);
+    const auto commands = pelcoD.commands(DomeAction::PanLeft);
+    ASSERT_TRUE(commands);
+    EXPECT_EQ(typesOf(commands->start), Types{PtzActionType::PanLeft});
+    EXPECT_EQ(bytesOf(commands->start),
+              (std::vector<Bytes>{Bytes{0xFF, 0x01, 0x00, 0x04, 0x20, 0x00, 0x25}}));
+    EXPECT_EQ(typesOf(commands->stop), Types{PtzActionType::PanTiltStop});
+    EXPECT_EQ(bytesOf(commands->stop),
+              (std::vector<Bytes>{Bytes{0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}}));
+    EXPECT_EQ(static_cast<int>(commands->start[0].type), 1);
+    EXPECT_EQ(static_cast<int>(commands->stop[0].type), 11);
+    EXPECT_EQ(commands->interval, 50);
+}
+
+TEST(DomeCommands, EveryButtonTravelsWithItsTypes) {
+    struct Case {
+        const char* model;
+        DomeAction action;
+        int startType;
+        int stopType;  // 0: no stop commands
+    };
+    for (const Case& c : {Case{"Pelco-D", DomeAction::PanRight, 2, 11},
+                          Case{"Pelco-D", DomeAction::TiltUp, 3, 11},
+                          Case{"Pelco-D", DomeAction::TiltDown, 4, 11},
+                          Case{"Pelco-D", DomeAction::ZoomOut, 5, 12},
+                          Case{"Pelco-D", DomeAction::ZoomIn, 6, 12},
+                          Case{"Pelco-D", DomeAction::FocusNear, 9, 13},
+                          Case{"Pelco-D", DomeAction::FocusFar, 10, 13},
+                          Case{"Pelco-D", DomeAction::AutoFocus, 16, 0},
+                          Case{"Pelco-D", DomeAction::AutoMove, 8, 0},
+                          Case{"Sony VISCA", DomeAction::Home, 7, 0}}) {
+        const PtzProtocol protocol(AMBRO_PTZ_SETUP_DIR, c.model, 1, 3);
+        const auto commands = protocol.commands(c.action);
+        ASSERT_TRUE(commands) << static_cast<int>(c.action);
+        ASSERT_EQ(commands->start.size(), 1u) << static_cast<int>(c.action);
+        EXPECT_EQ(static_cast<int>(commands->start[0].type), c.startType);
+        if (c.stopType == 0) {
+            EXPECT_TRUE(commands->stop.empty()) << static_cast<int>(c.action);
+        } else {
+            ASSERT_EQ(commands->stop.size(), 1u) << static_cast<int>(c.action);
+            EXPECT_EQ(static_cast<int>(commands->stop[0].type), c.stopType);
+        }
+    }
+    // Pelco-D has no home command: an action without commands is empty, not
+    // a failure.
+    const PtzProtocol pelcoD(AMBRO_PTZ_SETUP_DIR, "Pelco-D", 1, 3);
+    const auto home = pelcoD.commands(DomeAction::Home);
+    ASSERT_TRUE(home);
+    EXPECT_TRUE(home->empty());
+}
+
+TEST(DomeCommands, AMoveWhoseStopCannotBeBuiltIsNotStarted) {
+    PtzFolder folder;
+    const std::vector<std::string> twenty(20, "01");
+    const PtzProtocol protocol =
+        folder.load(baseDescription() + command("Pan Left Start", kPanLeft) +
+                    command("Pan Stop", twenty) + command("Tilt Up Start", kPanLeft));
+    EXPECT_FALSE(protocol.commands(DomeAction::PanLeft));
+    // Tilt has no stop section: the start alone goes out.
+    const auto tilt = protocol.commands(DomeAction::TiltUp);
+    ASSERT_TRUE(tilt);
+    EXPECT_EQ(tilt->start.size(), 1u);
+    EXPECT_TRUE(tilt->stop.empty());
+    // Without an address number nothing can be built.
+    const PtzProtocol noAddress =
+        folder.load(baseDescription() + command("Pan Left Start", kPanLeft), 0);
+    EXPECT_FALSE(noAddress.commands(DomeAction::PanLeft));
+}
+
+TEST(DomeCommands, PacketEntriesCutShortAreLeftOut) {
+    PtzPacket packet;
+    const Bytes bytes = {1, 2, 0xAA, 0xBB, 11, 5, 0xCC};
+    std::copy(bytes.begin(), bytes.end(), packet.bytes.begin());
+    packet.length = bytes.size();
+    const auto commands = commandsOfPacket(packet);
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(bytesOf(commands), (std::vector<Bytes>{Bytes{0xAA, 0xBB}}));
+}
+
+// A VISCA recall whose preset number sits in two nibble bytes at command
+// bytes 5 and 6 (packet bytes 7 and 8).
+std::string nibbleRecallDescription() {
+    return baseDescription() + "[PRESET]\nNo=1\nPRESET 1=00\n\n" +
+           command("Preset Go", {"81", "01", "04", "3F", "02", "00", "00", "FF"});
+}
+
+// A standard VISCA recall: the preset code in command byte 5, FF after it.
+std::string standardRecallDescription() {
+    std::string text = baseDescription() + "[PRESET]\nNo=16\n";
+    for (int n = 1; n <= 16; ++n) {
+        char line[32];
+        std::snprintf(line, sizeof line, "PRESET %d=%02X\n", n, n - 1);
+        text += line;
+    }
+    return text + "\n" + command("Preset Go", {"81", "01", "04", "3F", "02", "P", "FF"});
+}
+
+// Lilin keeps the two digits of a preset the other way round in bytes 13
+// and 14 of the packet (command bytes 11 and 12).
+std::string lilinDescription() {
+    return baseDescription() +
+           "[PRESET]\nNo=4\nPRESET 1=03\nPRESET 2=06\nPRESET 3=09\nPRESET 4=0C\n\n" +
+           command("Preset Go", {"AA", "01", "02", "03", "04", "05", "06", "07", "08", "09", "0A",
+                                 "0B", "0C", "P"});
+}
+
+struct GoPresetCase {
+    const char* name;
+    const char* file;            // base name of the description file, "" for the shipped ones
+    std::string (*description)();
+    const char* model;           // shipped model when file is ""
+    int preset;
+    int type;                    // expected type of every command
+    Bytes command;               // empty: nothing to send
+    friend void PrintTo(const GoPresetCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class GoPresetRules : public testing::TestWithParam<GoPresetCase> {};
+
+TEST_P(GoPresetRules, BuildTheRecallCommand) {
+    const GoPresetCase& c = GetParam();
+    PtzFolder folder;
+    const PtzProtocol protocol = *c.file ? folder.loadAs(c.file, c.description())
+                                         : PtzProtocol(AMBRO_PTZ_SETUP_DIR, c.model, 1, 3);
+    ASSERT_FALSE(protocol.failed());
+    const DomeCommands commands = protocol.goPreset(c.preset);
+    EXPECT_TRUE(commands.stop.empty());
+    if (c.command.empty()) {
+        EXPECT_TRUE(commands.empty());
+        return;
+    }
+    ASSERT_EQ(commands.start.size(), 1u);
+    EXPECT_EQ(static_cast<int>(commands.start[0].type), c.type);
+    EXPECT_EQ(bytesOf(commands.start), std::vector<Bytes>{c.command});
+}
+
+std::string noDescription() { return {}; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, GoPresetRules,
+    testing::Values(
+        GoPresetCase{"SonyVisca_Preset3", "", noDescription, "Sony VISCA", 3, 49,
+                     {0x81, 0x01, 0x04, 0x3F, 0x02, 0x02, 0xFF}},
+        GoPresetCase{"SonyVisca_Preset17_BeyondFile", "", noDescription, "Sony VISCA", 17, 0, {}},
+        GoPresetCase{"PelcoD_Preset5", "", noDescription, "Pelco-D", 5, 51,
+                     {0xFF, 0x01, 0x00, 0x07, 0x00, 0x05, 0x0D}},
+        GoPresetCase{"PelcoD_Preset0", "", noDescription, "Pelco-D", 0, 0, {}},
+        GoPresetCase{"Dialect_Preset18", "Brevantis_VISCA", nibbleRecallDescription, "", 18, 47,
+                     {0x81, 0x01, 0x04, 0x3F, 0x02, 0x01, 0x01, 0xFF}},
+        GoPresetCase{"Dialect_Preset1", "Brevantis_VISCA", nibbleRecallDescription, "", 1, 47,
+                     {0x81, 0x01, 0x04, 0x3F, 0x02, 0x00, 0x00, 0xFF}},
+        GoPresetCase{"Dialect_Preset64", "Brevantis_VISCA", nibbleRecallDescription, "", 64, 47,
+                     {0x81, 0x01, 0x04, 0x3F, 0x02, 0x03, 0x0F, 0xFF}},
+        // Byte 8 is the closing FF of a standard recall: the dialect rule
+        // would damage it, so preset n's own command goes out.
+        GoPresetCase{"DialectNameOnStandardFile_Preset3", "Brevantis_VISCA",
+                     standardRecallDescription, "", 3, 49,
+                     {0x81, 0x01, 0x04, 0x3F, 0x02, 0x02, 0xFF}},
+        GoPresetCase{"DialectNameOnStandardFile_Preset18", "Brevantis_VISCA",
+                     standardRecallDescription, "", 18, 0, {}},
+        GoPresetCase{"Lilin_Preset2", "Lilin", lilinDescription, "", 2, 48,
+                     {0xAA, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0C,
+                      0x0B, 0x06}},
+        GoPresetCase{"OtherName_Preset2", "Lilin_Copy", lilinDescription, "", 2, 48,
+                     {0xAA, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B,
+                      0x0C, 0x06}}),
+    [](const testing::TestParamInfo<GoPresetCase>& info) { return std::string(info.param.name); });
+
+TEST(DialectFiles, AreKnownByTheirNameOnly) {
+    PtzFolder folder;
+    EXPECT_TRUE(folder.loadAs("Brevantis_VISCA", nibbleRecallDescription()).isVisca());
+    EXPECT_TRUE(folder.loadAs("brevantis_visca", nibbleRecallDescription()).isVisca());
+    EXPECT_FALSE(folder.loadAs("Sony_VISCA", nibbleRecallDescription()).isVisca());
+    EXPECT_TRUE(folder.loadAs("Lilin", lilinDescription()).isLilin());
 }
 
 }  // namespace

@@ -36,4 +36,32 @@ inline std::vector<std::uint8_t> withExtendedHeaders(const std::vector<std::uint
     return result;
 }
 
+// The stream with the 13-bit width and height fields of every rectangular VOL
+// header rewritten: a header that announces another picture size.
+inline std::vector<std::uint8_t> withVolSize(std::vector<std::uint8_t> stream, int width,
+                                             int height) {
+    const auto writeBits = [&](std::size_t position, int count, std::uint32_t value) {
+        for (int i = 0; i < count; ++i, ++position) {
+            const auto bit = static_cast<std::uint8_t>(0x80 >> (position % 8));
+            if ((value >> (count - 1 - i)) & 1) {
+                stream[position / 8] |= bit;
+            } else {
+                stream[position / 8] &= static_cast<std::uint8_t>(~bit);
+            }
+        }
+    };
+    std::size_t from = 0;
+    while (auto start = media::findStartCode(stream, from)) {
+        from = *start + 4;
+        if (!media::isVolStartCode(stream[*start + 3])) continue;
+        auto vol = media::parseVolHeader({stream.data() + *start, stream.size() - *start});
+        if (!vol || !vol->rectangular) continue;
+        // width, marker, height, marker end at afterHeightMarker
+        const std::size_t heightAt = *start * 8 + vol->afterHeightMarker - 14;
+        writeBits(heightAt, 13, static_cast<std::uint32_t>(height));
+        writeBits(heightAt - 14, 13, static_cast<std::uint32_t>(width));
+    }
+    return stream;
+}
+
 }  // namespace ambro::test

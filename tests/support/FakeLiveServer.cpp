@@ -67,9 +67,13 @@ bool FakeLiveServer::waitForRequests(std::size_t count, std::chrono::millisecond
 }
 
 void FakeLiveServer::serve(PeerConnection& connection, int index) {
+    using Silence = FakeLiveServerScript::Silence;
+    const auto fallSilent = [&] { connection.waitForClose(FakePeer::kIoTimeout); };
+    if (script_.silence == Silence::AfterAccept) return fallSilent();
     for (std::uint32_t word : script_.greeting) {
         if (!connection.sendLe32(word)) return;
     }
+    if (script_.silence == Silence::AfterGreeting) return fallSilent();
     while (auto message = connection.receiveFramed()) {
         const net::FramedHead head = net::readHead(*message);
         {
@@ -86,7 +90,12 @@ void FakeLiveServer::serve(PeerConnection& connection, int index) {
             connection.waitForClose(FakePeer::kIoTimeout);
             return;
         }
-        if (!connection.send(replyTo(head))) return;
+        if (listed(script_.stallOn, head.command)) {
+            const auto reply = replyTo(head);
+            connection.send(std::span(reply).first(reply.size() / 2));
+            return fallSilent();
+        }
+        if (!sendReply(connection, replyTo(head))) return;
         const bool videoLogin =
             head.command == 1 && message->size() >= 88 && platform::loadLe32(message->data() + 84) == 1;
         if (videoLogin) {
@@ -94,6 +103,16 @@ void FakeLiveServer::serve(PeerConnection& connection, int index) {
             return;
         }
     }
+}
+
+bool FakeLiveServer::sendReply(PeerConnection& connection,
+                               const std::vector<std::uint8_t>& reply) const {
+    if (script_.trickle.count() == 0) return connection.send(reply);
+    for (std::uint8_t byte : reply) {
+        if (!connection.send(std::span(&byte, 1))) return false;
+        std::this_thread::sleep_for(script_.trickle);
+    }
+    return true;
 }
 
 void FakeLiveServer::streamVideo(PeerConnection& connection) const {

@@ -48,6 +48,14 @@ struct FakeLiveServerScript {
     std::vector<std::uint32_t> truncateOn;
     // Command codes that get no reply; the server waits for the client to go.
     std::vector<std::uint32_t> holdOn;
+    // Command codes answered with the first half of their reply, then silence.
+    std::vector<std::uint32_t> stallOn;
+    // Where the server falls silent on every connection, waiting for the
+    // client to go.
+    enum class Silence { None, AfterAccept, AfterGreeting };
+    Silence silence = Silence::None;
+    // Replies trickled out one byte at a time, this far apart (0: at once).
+    std::chrono::milliseconds trickle{0};
 
     // The video connection: a camera status record with this index (none:
     // no record), then the frames, once or over and over until the client goes.
@@ -96,6 +104,7 @@ public:
 private:
     void serve(PeerConnection& connection, int index);
     void streamVideo(PeerConnection& connection) const;
+    bool sendReply(PeerConnection& connection, const std::vector<std::uint8_t>& reply) const;
     std::vector<std::uint8_t> replyTo(const net::FramedHead& head) const;
 
     FakeLiveServerScript script_;

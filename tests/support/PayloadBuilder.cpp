@@ -1,7 +1,8 @@
 #include "tests/support/PayloadBuilder.h"
 
+#include <algorithm>
+
 #include "media/FrameContainer.h"
-#include "platform/ByteOrder.h"
 
 namespace ambro::test {
 
@@ -11,9 +12,9 @@ constexpr std::uint32_t kWordMask = 0x6B19E45C;
 constexpr std::uint8_t kByteMask = 0x5C;
 
 void appendWord(Bytes& bytes, std::uint32_t value) {
-    std::uint8_t word[4];
-    platform::storeLe32(word, value);
-    bytes.insert(bytes.end(), word, word + 4);
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
 }
 
 void scrambleHead(Bytes& payload) {
@@ -33,9 +34,11 @@ Bytes markerBytes(PayloadMarker marker) {
     return {};
 }
 
-PayloadBuilder::PayloadBuilder(PayloadMarker marker, Bytes stream)
-    : marker_(marker), body_(markerBytes(marker)) {
-    body_.insert(body_.end(), stream.begin(), stream.end());
+PayloadBuilder::PayloadBuilder(PayloadMarker marker, Bytes stream) : marker_(marker) {
+    const Bytes head = markerBytes(marker);
+    body_.resize(head.size() + stream.size());
+    std::copy(head.begin(), head.end(), body_.begin());
+    std::copy(stream.begin(), stream.end(), body_.begin() + static_cast<std::ptrdiff_t>(head.size()));
 }
 
 Bytes PayloadBuilder::rectangleList(const std::vector<media::MaskRect>& rects) {

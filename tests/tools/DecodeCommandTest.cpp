@@ -106,9 +106,10 @@ TEST_F(DecodeCommand, UsageAndInputErrors) {
     EXPECT_EQ(run({"--width", "176", "--height", "144x", "--out", pictures, input}), 1);
     EXPECT_EQ(run({"--width", "176", "--height", "144", "--out", pictures}), 1);
     EXPECT_EQ(run({"--width", "176", "--height", "144", "--out"}), 1);
-    EXPECT_EQ(run({"--width", "176", "--height", "144", "--out", pictures,
-                   (folder / "missing").string()}),
-              2);
+    for (const std::string& unreadable : {(folder / "missing").string(), folder.string()}) {
+        EXPECT_EQ(run({"--width", "176", "--height", "144", "--out", pictures, unreadable}), 2);
+        EXPECT_EQ(err.str(), "cannot read " + unreadable + "\n");
+    }
     // A length prefix that runs past the file.
     const std::string truncated = write("t", {0xFF, 0x00, 0x00, 0x00, 1, 2, 3});
     EXPECT_EQ(run({"--width", "176", "--height", "144", "--out", pictures, "--stream", truncated}), 2);

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/ByteOrder.h"
+#include "platform/Deadline.h"
 #include "tests/support/FakeLiveServer.h"
 #include "tests/support/Mpeg4Fixtures.h"
 #include "tests/support/PayloadBuilder.h"
@@ -71,7 +72,7 @@ TEST_F(LiveCommand, ConnectionFailuresUseTheClientsMessages) {
     refused.loginStatus = 0xF0000002;
     FakeLiveServer refusing(refused);
     EXPECT_EQ(run(refusing, {"info"}), 2);
-    EXPECT_EQ(err.str(), "Connected Failed\n");
+    EXPECT_EQ(err.str(), "Connected Failed: the server refused the user name or password\n");
 
     FakeLiveServerScript busy;
     busy.greeting = {net::kRefusingGreeting, 0, 0, 0};
@@ -135,6 +136,81 @@ TEST_F(LiveCommand, PtzClickAndMissingDome) {
     FakeLiveServer plain(namedServer());
     EXPECT_EQ(run(plain, {"ptz", "--camera", "1", "left"}), 3);
     EXPECT_EQ(err.str(), "camera 1 has no dome\n");
+}
+
+TEST_F(LiveCommand, ASilentServerEndsInTimeWithASayingMessage) {
+    platform::setReplyTimeout(std::chrono::milliseconds(200));
+    FakeLiveServerScript script = namedServer();
+    script.silence = FakeLiveServerScript::Silence::AfterAccept;
+    FakeLiveServer silent(script);
+    EXPECT_EQ(run(silent, {"info"}), 2);
+    EXPECT_NE(err.str().find("timed out"), std::string::npos) << err.str();
+    platform::setReplyTimeout(platform::kDefaultReplyTimeout);
+}
+
+// Every option is checked before a connection is made: a bad one is named
+// and the silent server below is never even contacted.
+TEST_F(LiveCommand, BadOptionsAreRefusedBeforeConnecting) {
+    FakeLiveServerScript script = namedServer();
+    script.silence = FakeLiveServerScript::Silence::AfterAccept;
+    FakeLiveServer silent(script);
+    const std::string port = std::to_string(silent.port());
+    struct Case {
+        std::vector<std::string> words;
+        int status;
+        const char* named;
+    };
+    const Case cases[] = {
+        {{"info", "--host", "127.0.0.1", "--port", "0"}, 1, "--port"},
+        {{"info", "--host", "127.0.0.1", "--port", "70000"}, 1, "--port"},
+        {{"info", "--host", "127.0.0.1", "--port", "abc"}, 1, "--port"},
+        {{"info", "--host", "127.0.0.1", "--port", "-1"}, 1, "--port"},
+        {{"info", "--host", "127.0.0.1", "--port", "12abc"}, 1, "--port"},
+        {{"info", "--host", "127.0.0.1"}, 1, "--port"},
+        {{"info", "--port", port}, 1, "--host"},
+        {{"snapshot", "--host", "127.0.0.1", "--port", port, "--camera", "0", "--out", "x.jpg"}, 1, "--camera"},
+        {{"snapshot", "--host", "127.0.0.1", "--port", port, "--camera", "1"}, 1, "--out"},
+        {{"snapshot", "--host", "127.0.0.1", "--port", port, "--camera", "1", "--out",
+          "/nonexistent/x.jpg"}, 4, "/nonexistent/x.jpg"},
+        {{"output", "--host", "127.0.0.1", "--port", port}, 1, "--output"},
+        {{"output", "--host", "127.0.0.1", "--port", port, "--output", "33"}, 1, "--output"},
+        {{"ptz", "--host", "127.0.0.1", "--port", port, "--camera", "1", "left", "--preset", "0"}, 1, "--preset"},
+        {{"ptz", "--host", "127.0.0.1", "--port", port, "--camera", "1", "spin"}, 1, "spin"},
+        {{"info", "--host", "127.0.0.1", "--port", port, "--camera", "1"}, 1, "--camera"},
+        {{"dance", "--host", "127.0.0.1", "--port", port}, 1, "dance"},
+    };
+    for (const Case& c : cases) {
+        err.str("");
+        EXPECT_EQ(runLive(c.words, AMBRO_PTZ_SETUP_DIR, out, err), c.status) << c.words[0];
+        EXPECT_NE(err.str().find(c.named), std::string::npos) << err.str();
+    }
+    EXPECT_EQ(silent.acceptedCount(), 0);
+}
+
+TEST_F(LiveCommand, ServerTextsCannotControlTheTerminal) {
+    FakeLiveServerScript script = FakeLiveServerScript::withCameras(51, 0b1);
+    std::memcpy(script.description.data() + 28 + 12, "\x1b]0;owned\x07\x9b" "31m\xe9", 16);
+    FakeLiveServer server(script);
+    ASSERT_EQ(run(server, {"info"}), 0) << err.str();
+    EXPECT_NE(out.str().find("camera 1: ?]0;owned??31m\xc3\xa9 "), std::string::npos) << out.str();
+}
+
+TEST_F(LiveCommand, SnapshotEndsAtOnceWhenVideoStops) {
+    FakeLiveServerScript script = namedServer();
+    script.videoFrames.push_back({1, 21, 0, {}, 716801, false});  // longer than any frame
+    FakeLiveServer server(script);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(run(server, {"snapshot", "--camera", "1", "--out", "/tmp/never.jpg"}), 3);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_NE(err.str().find("no picture:"), std::string::npos) << err.str();
+}
+
+TEST_F(LiveCommand, AFailedRequestIsNotAMissingCamera) {
+    FakeLiveServerScript script = namedServer();
+    script.closeOn.push_back(56);  // the command connection dies on the dome request
+    FakeLiveServer server(script);
+    EXPECT_EQ(run(server, {"ptz", "--camera", "1", "left"}), 3);
+    EXPECT_EQ(err.str().find("not in the camera list"), std::string::npos) << err.str();
 }
 
 TEST_F(LiveCommand, OutputPulseAndUsage) {

@@ -35,6 +35,11 @@ std::optional<long> CommandLine::number(const std::string& name, long minimum,
                                         long maximum) const {
     const auto text = option(name);
     if (!text || text->empty()) return std::nullopt;
+    const std::size_t firstDigit = (*text)[0] == '-' ? 1 : 0;
+    if (text->size() == firstDigit || text->size() > 18 ||
+        text->find_first_not_of("0123456789", firstDigit) != std::string::npos) {
+        return std::nullopt;
+    }
     errno = 0;
     char* end = nullptr;
     const long value = std::strtol(text->c_str(), &end, 10);
@@ -44,6 +49,19 @@ std::optional<long> CommandLine::number(const std::string& name, long minimum,
 
 bool CommandLine::hasSwitch(const std::string& name) const {
     return std::find(switches_.begin(), switches_.end(), name) != switches_.end();
+}
+
+std::optional<std::string> CommandLine::unknownOption(const std::vector<std::string>& known) const {
+    const auto isKnown = [&](const std::string& name) {
+        return std::find(known.begin(), known.end(), name) != known.end();
+    };
+    for (const auto& [name, value] : options_) {
+        if (!isKnown(name)) return name;
+    }
+    for (const auto& name : switches_) {
+        if (!isKnown(name)) return name;
+    }
+    return std::nullopt;
 }
 
 }  // namespace ambro::cli

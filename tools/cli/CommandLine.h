@@ -18,9 +18,12 @@ public:
     const std::string& error() const { return error_; }
 
     std::optional<std::string> option(const std::string& name) const;
-    // A whole number within [minimum, maximum], or none.
+    // A whole number within [minimum, maximum], written in decimal digits
+    // with an optional leading minus and nothing else; none otherwise.
     std::optional<long> number(const std::string& name, long minimum, long maximum) const;
     bool hasSwitch(const std::string& name) const;
+    // The first option or switch given that is not among `known`, if any.
+    std::optional<std::string> unknownOption(const std::vector<std::string>& known) const;
     const std::vector<std::string>& arguments() const { return arguments_; }
 
 private:

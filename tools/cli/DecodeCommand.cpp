@@ -30,11 +30,20 @@ constexpr const char* kUsage =
     "  are doubled to 480 lines). With --jpeg, DIR/NNNNNN.jpg gets the same\n"
     "  picture as a quality-100 snapshot.\n";
 
+// The whole of a regular file; none for anything else (a folder, a missing
+// file, a device) or when reading fails. Files larger than any stream of
+// payloads could be are not read at all.
 std::optional<Bytes> readWhole(const std::string& path) {
+    constexpr std::uintmax_t kLargestInput = std::uintmax_t{1} << 31;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > kLargestInput) return std::nullopt;
     std::ifstream file(path, std::ios::binary);
     if (!file) return std::nullopt;
-    Bytes bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) return std::nullopt;
+    Bytes bytes(static_cast<std::size_t>(size));
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    if (file.gcount() != static_cast<std::streamsize>(size)) return std::nullopt;
     return bytes;
 }
 
@@ -79,20 +88,14 @@ public:
 
     bool writePicture(const std::filesystem::path& path) const { return write(path, picture_); }
 
-    // The picture as the sessions save a snapshot: rows padded to 4 bytes,
-    // encoded at quality 100.
+    // The picture as the sessions save a snapshot, encoded at quality 100
+    // straight from the decoder's rows.
     bool writeSnapshot(const std::filesystem::path& path) {
         const int width = output_.width;
-        const std::size_t row = static_cast<std::size_t>(width) * 3;
-        const std::size_t stride = (row + 3) / 4 * 4;
-        padded_.resize(stride * outputHeight_);
-        for (int y = 0; y < outputHeight_; ++y) {
-            std::copy_n(picture_.begin() + y * row, row, padded_.begin() + y * stride);
-        }
         jpeg_.resize(media::SnapshotEncoder::worstCaseSize(width, outputHeight_));
         std::size_t size = 0;
-        if (!encoder_.encodePicture(padded_.data(), jpeg_.data(), jpeg_.size(), width,
-                                    outputHeight_, size)) {
+        if (!encoder_.encodePicture(picture_.data(), media::SnapshotEncoder::tightStride(width),
+                                    jpeg_.data(), jpeg_.size(), width, outputHeight_, size)) {
             return false;
         }
         jpeg_.resize(size);
@@ -112,7 +115,6 @@ private:
     media::PictureFormat output_;
     Bytes payload_;
     Bytes picture_;
-    Bytes padded_;
     Bytes jpeg_;
     media::FrameDecoder decoder_;
     media::SnapshotEncoder encoder_{100};
