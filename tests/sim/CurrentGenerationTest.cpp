@@ -91,13 +91,13 @@ protected:
     net::LiveConnection connection{{"127.0.0.1", std::to_string(sim.currentPort())}, "admin", "1234"};
 
     void TearDown() override {
-        connection.shutdownSockets();
+        connection.interrupt();
         connection.closeSockets();
     }
 };
 
 TEST_F(CurrentGeneration, HandshakeGivesTheCamerasAndIoNames) {
-    ASSERT_TRUE(connection.connectSession());
+    ASSERT_EQ(connection.connectSession(), net::ConnectOutcome::Accepted);
     const auto& cameras = connection.cameraList().cameras;
     const auto& catalogue = sim.installation().cameras();
     ASSERT_EQ(static_cast<int>(cameras.size()), catalogue.count());
@@ -110,7 +110,7 @@ TEST_F(CurrentGeneration, HandshakeGivesTheCamerasAndIoNames) {
 }
 
 TEST_F(CurrentGeneration, StatusRecordCarriesEveryCameraStatus) {
-    ASSERT_TRUE(connection.connectSession());
+    ASSERT_EQ(connection.connectSession(), net::ConnectOutcome::Accepted);
     VideoReader video(connection);
     ASSERT_TRUE(video.statusReceived());
     EXPECT_EQ(platform::loadLe16(video.statusRecord().data() + 12), 0);
@@ -135,7 +135,7 @@ class CameraPictures : public CurrentGeneration, public testing::WithParamInterf
 
 TEST_P(CameraPictures, DecodeUprightWithTheirContainerFeatures) {
     const CameraCase& c = GetParam();
-    ASSERT_TRUE(connection.connectSession());
+    ASSERT_EQ(connection.connectSession(), net::ConnectOutcome::Accepted);
     VideoReader video(connection);
     ASSERT_TRUE(connection.requestVideoChannels(1u << (c.camera - 1)));
     const auto frames = video.picturesOf(c.camera, 6);
@@ -173,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(EveryKind, CameraPictures,
                                          CameraCase{7, 23, 352, 240, true, false, false}));
 
 TEST_F(CurrentGeneration, LostCameraSendsEmptyPictures) {
-    ASSERT_TRUE(connection.connectSession());
+    ASSERT_EQ(connection.connectSession(), net::ConnectOutcome::Accepted);
     VideoReader video(connection);
     ASSERT_TRUE(connection.requestVideoChannels(1u << 7));
     const auto frames = video.picturesOf(8, 2);
@@ -182,7 +182,7 @@ TEST_F(CurrentGeneration, LostCameraSendsEmptyPictures) {
 }
 
 TEST_F(CurrentGeneration, DomeDescriptionsNameShippedDescriptionFiles) {
-    ASSERT_TRUE(connection.connectSession());
+    ASSERT_EQ(connection.connectSession(), net::ConnectOutcome::Accepted);
     const auto& catalogue = sim.installation().cameras();
     for (int i = 0; i < catalogue.count(); ++i) {
         net::PtzDescription description;
@@ -229,9 +229,10 @@ TEST_P(DomePresets, MoveTheCameraPicture) {
     PictureWaiter pictures;
     live::CurrentGenerationSession session({"127.0.0.1", std::to_string(sim.currentPort())},
                                            "admin", "1234", pictures, AMBRO_PTZ_SETUP_DIR);
-    ASSERT_TRUE(session.connect());
+    ASSERT_EQ(session.connect(), net::ConnectOutcome::Accepted);
     const int camera = GetParam();
-    ASSERT_TRUE(session.selectCamera(static_cast<std::size_t>(camera - 1)));
+    ASSERT_EQ(session.selectCamera(static_cast<std::size_t>(camera - 1)),
+              live::CurrentGenerationSession::SelectResult::Selected);
     const auto before = pictures.pictureAfter(500ms);
     ASSERT_TRUE(before);
     ASSERT_EQ(session.cameraAction(live::CameraAction::GoPreset, 3), live::PtzResult::Sent);
@@ -252,7 +253,7 @@ TEST(CurrentGenerationSession, PanningMovesTheDomeAndTheOutputPulseIsLogged) {
     PictureWaiter pictures;
     live::CurrentGenerationSession session({"127.0.0.1", std::to_string(sim.currentPort())},
                                            "admin", "1234", pictures, AMBRO_PTZ_SETUP_DIR);
-    ASSERT_TRUE(session.connect());
+    ASSERT_EQ(session.connect(), net::ConnectOutcome::Accepted);
     const double start = sim.installation().dome(0)->positionAt(std::chrono::steady_clock::now()).x;
     ASSERT_EQ(session.cameraAction(live::CameraAction::Right), live::PtzResult::Sent);
     EXPECT_GT(sim.installation().dome(0)->positionAt(std::chrono::steady_clock::now()).x, start);

@@ -118,13 +118,13 @@ TEST(SimProgram, ServesOnThePortsOfItsPortFileAndStopsOnSigterm) {
         << json;
 
     net::LiveConnection connection({"127.0.0.1", std::to_string(*current)}, "admin", "1234");
-    EXPECT_TRUE(connection.connectSession());
+    EXPECT_EQ(connection.connectSession(), net::ConnectOutcome::Accepted);
     EXPECT_NE(sim.output().find("live-current 127.0.0.1:" + std::to_string(*current)), std::string::npos)
         << sim.output();
 
     sim.signal(SIGTERM);  // with a client still connected
     EXPECT_EQ(sim.exitWithin(10s), 0) << sim.errors();
-    connection.shutdownSockets();
+    connection.interrupt();
     connection.closeSockets();
 }
 
