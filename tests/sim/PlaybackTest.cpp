@@ -4,7 +4,7 @@
 #include "tests/sim/PlaybackClient.h"
 #include "tests/sim/SimHarness.h"
 #include "tests/support/DecoderHarness.h"
-#include "tools/sim/DateTime.h"
+#include "tools/sim/LocalTime.h"
 
 namespace ambro::test {
 namespace {
@@ -83,7 +83,7 @@ TEST_F(Playback, CameraRepliesNameEveryCameraAndItsDays) {
     const auto days = daysOfFirstCamera(reference);
     ASSERT_GE(days.size(), 2u);
     EXPECT_TRUE(std::is_sorted(days.begin(), days.end()));
-    const auto today = sim::DateTime::fromTimePoint(sim::Clock::now()).dayNumber();
+    const auto today = sim::dayNumberOf(sim::localDateTime(sim::Clock::now()));
     EXPECT_LE(days.back(), today);
 }
 
@@ -106,7 +106,7 @@ TEST_F(Playback, DayListsAnHourlyFileAndTheFileOpens) {
     EXPECT_EQ(open->word32(72 + 8), 288u);
     EXPECT_EQ(open->word32(72 + 72), 15000u);
     const auto first = sim::DateTime::fromBytes(open->bytes.data() + 72 + 40);
-    EXPECT_EQ(first.dayNumber(), day);
+    EXPECT_EQ(sim::dayNumberOf(first), day);
     EXPECT_EQ(first.hour, 8);
     EXPECT_EQ(first.minute, 0);
     for (std::size_t i = 0; i < keys; ++i) EXPECT_EQ(open->word16(148 + 2 * i), 30 * i);

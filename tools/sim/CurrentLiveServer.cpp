@@ -303,7 +303,7 @@ void CurrentLiveServer::serveAuxiliary(ClientLink& link,
                        installation_.io().outputStates(static_cast<int>(module) + 1, now));
         }
         std::uint8_t time[DateTime::kSize];
-        DateTime::fromTimePoint(now).store(time);
+        localDateTime(now).toBytes(time);
         body.putBytes(32, time);
         if (!sendReply(link, kIoStateMessage, session->ticket(), body)) return;
         const auto deadline = std::chrono::steady_clock::now() + kAuxiliaryPeriod;

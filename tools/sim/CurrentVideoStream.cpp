@@ -97,7 +97,7 @@ bool CurrentVideoStream::sendPicture(int camera, const std::vector<std::uint8_t>
                        std::chrono::duration_cast<std::chrono::milliseconds>(
                            SteadyClock::now().time_since_epoch()).count()));
     head.put32(16, ++sequence_);
-    const DateTime time = DateTime::fromTimePoint(Clock::now());
+    const DateTime time = localDateTime(Clock::now());
     const std::uint16_t fields[] = {time.year, time.month, time.day, time.hour, time.minute, time.second};
     for (std::size_t i = 0; i < 6; ++i) head.put16(20 + 2 * i, fields[i]);
     head.put8(32, static_cast<std::uint8_t>(spec.sizeCode));

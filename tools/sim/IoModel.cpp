@@ -149,7 +149,7 @@ std::optional<AlarmWatch::Alarm> AlarmWatch::poll(const IoModel& io, TimePoint n
     }
     seen_ = current;
     if (!any) return std::nullopt;
-    alarm.time = DateTime::fromTimePoint(now);
+    alarm.time = localDateTime(now);
     return alarm;
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/sim/DateTime.h"
+#include "tools/sim/LocalTime.h"
 #include "tools/sim/SimLog.h"
 
 namespace ambro::sim {

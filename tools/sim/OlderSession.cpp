@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tools/sim/DateTime.h"
+#include "tools/sim/LocalTime.h"
 #include "tools/sim/VideoSource.h"
 
 namespace ambro::sim {
@@ -261,7 +261,7 @@ WireBytes OlderSession::alarmPoll() {
             reply.put16(4 + 2 * module, alarm->masks[module]);
         }
         std::uint8_t time[DateTime::kSize];
-        alarm->time.store(time);
+        alarm->time.toBytes(time);
         reply.putBytes(22, time);
     }
     return reply;
@@ -301,7 +301,7 @@ void OlderSession::stream() {
         if (!picture) continue;
         if (audio && frame % kAudioEvery == 0 && !sendAudio()) return;
         ++frame;
-        if (!sendPicture(picture->payload, DateTime::fromTimePoint(moment.wallTime))) return;
+        if (!sendPicture(picture->payload, localDateTime(moment.wallTime))) return;
     }
 }
 
@@ -310,7 +310,7 @@ bool OlderSession::sendPicture(const std::vector<std::uint8_t>& payload, const D
     WireBytes header(20);
     header.put32(0, static_cast<std::uint32_t>(payload.size()));
     std::uint8_t stamp[DateTime::kSize];
-    time.store(stamp);
+    time.toBytes(stamp);
     header.putBytes(4, stamp);
     if (!sendLocked(kVideo, header)) return false;
     const std::span<const std::uint8_t> bytes(payload);

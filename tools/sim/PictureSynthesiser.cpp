@@ -31,7 +31,7 @@ std::string twoDigits(int number) {
 }
 
 double secondsOfDay(TimePoint time) {
-    const DateTime local = DateTime::fromTimePoint(time);
+    const DateTime local = localDateTime(time);
     return local.hour * 3600.0 + local.minute * 60.0 + local.second + local.millisecond / 1000.0;
 }
 
@@ -139,7 +139,7 @@ void PictureSynthesiser::drawOverlay(int index, const SceneMoment& moment, YuvPi
     painter.label(cell.x + 3, cell.y + 3, title, scale, kWhite, kShade);
     if (cell.width < 120) return;
 
-    const DateTime clock = DateTime::fromTimePoint(moment.wallTime);
+    const DateTime clock = localDateTime(moment.wallTime);
     char time[48];
     std::snprintf(time, sizeof time, "%02d:%02d:%02d.%d", clock.hour, clock.minute, clock.second,
                   clock.millisecond / 100);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tools/sim/CameraCatalogue.h"
-#include "tools/sim/DateTime.h"
+#include "tools/sim/LocalTime.h"
 #include "tools/sim/DomeModel.h"
 #include "tools/sim/IoModel.h"
 #include "tools/sim/Panorama.h"

@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "tools/sim/DateTime.h"
+#include "tools/sim/LocalTime.h"
 
 namespace ambro::sim {
 
@@ -222,7 +222,7 @@ bool PlaybackSession::file(const Message& request) {
     WireBytes message = reply(request, 68);
     if (camera && request.bytes.size() >= 84) {
         const DateTime time = DateTime::fromBytes(request.bytes.data() + 68);
-        const auto recorded = installation_.recordings().fileAt(*camera, time.dayNumber(), time.hour,
+        const auto recorded = installation_.recordings().fileAt(*camera, dayNumberOf(time), time.hour,
                                                                 Clock::now());
         if (recorded) {
             const std::string path = recorded->path();
@@ -254,9 +254,9 @@ bool PlaybackSession::open(const Message& request) {
     information.put32(4, static_cast<std::uint32_t>(stream->width()));
     information.put32(8, static_cast<std::uint32_t>(stream->height()));
     std::uint8_t time[DateTime::kSize];
-    DateTime::fromTimePoint(recorded->start).store(time);
+    localDateTime(recorded->start).toBytes(time);
     information.putBytes(40, time);
-    DateTime::fromTimePoint(recorded->lastFrameTime()).store(time);
+    localDateTime(recorded->lastFrameTime()).toBytes(time);
     information.putBytes(56, time);
     information.put32(72, RecordedFile::kFrameCount);
     message.append(information);
@@ -287,7 +287,7 @@ bool PlaybackSession::sendFrame(std::uint32_t handle, RecordedStream& stream, in
     message.put32(h + 72, static_cast<std::uint32_t>(frame->payload.size()));
     message.put32(h + 76, frame->key ? 1 : 0);
     std::uint8_t time[DateTime::kSize];
-    DateTime::fromTimePoint(stream.file().frameTime(index)).store(time);
+    localDateTime(stream.file().frameTime(index)).toBytes(time);
     message.putBytes(h + 80, time);
     message.append(frame->payload);
     if (installation_.faults().has(FaultKind::CloseMidMessage) && !firstFrameSent_) {
@@ -318,7 +318,7 @@ bool PlaybackSession::seek(const Message& request) {
     if (found != files_.end() && request.bytes.size() >= 88) {
         const DateTime target = DateTime::fromBytes(request.bytes.data() + 72);
         message.put32(kPrefixSize + 64,
-                      static_cast<std::uint32_t>(found->second->file().frameAt(target.toTimePoint())));
+                      static_cast<std::uint32_t>(found->second->file().frameAt(timePointOf(target))));
     }
     return send(message);
 }

@@ -17,7 +17,7 @@ TimePoint dayStartOf(std::uint32_t day) {
     date.year = static_cast<std::uint16_t>(day / 10000);
     date.month = static_cast<std::uint16_t>(day / 100 % 100);
     date.day = static_cast<std::uint16_t>(day % 100);
-    return date.toTimePoint();
+    return timePointOf(date);
 }
 
 }  // namespace
@@ -55,12 +55,12 @@ std::optional<RecordedFile> RecordingModel::file(int camera, TimePoint dayStart,
     if (!cameras_.exists(camera) || hour < 0 || hour > 23) return std::nullopt;
     // Built from the calendar fields, so a day with a clock change still
     // gets its hours right.
-    DateTime start = DateTime::fromTimePoint(dayStart);
+    DateTime start = localDateTime(dayStart);
     start.hour = static_cast<std::uint16_t>(hour);
     RecordedFile recorded;
     recorded.camera = camera;
-    recorded.start = start.toTimePoint();
-    recorded.startTime = DateTime::fromTimePoint(recorded.start);
+    recorded.start = timePointOf(start);
+    recorded.startTime = localDateTime(recorded.start);
     if (recorded.lastFrameTime() > now) return std::nullopt;
     if (now - recorded.start > hours(24 * days_)) return std::nullopt;
     return recorded;
@@ -72,7 +72,7 @@ std::vector<std::uint32_t> RecordingModel::daysOf(int camera, TimePoint now) con
     for (int back = days_ - 1; back >= 0; --back) {
         // Noon of each day keeps a clock change from skipping or doubling one.
         const TimePoint noon = startOfDay(today - hours(24 * back) + hours(12));
-        const std::uint32_t day = DateTime::fromTimePoint(noon).dayNumber();
+        const std::uint32_t day = dayNumberOf(localDateTime(noon));
         if (!filesOf(camera, day, now).empty()) days.push_back(day);
     }
     return days;

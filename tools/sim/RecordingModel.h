@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "tools/sim/CameraCatalogue.h"
-#include "tools/sim/DateTime.h"
+#include "tools/sim/LocalTime.h"
 
 namespace ambro::sim {
 
