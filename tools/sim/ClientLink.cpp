@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <thread>
 
+#include "platform/TcpSocket.h"
+
 namespace ambro::sim {
 
 namespace {
@@ -34,11 +36,7 @@ std::uint16_t localPortOf(int socket) {
 
 ClientLink::ClientLink(int socket, const std::atomic<bool>& stopping, bool trickle)
     : socket_(socket), stopping_(stopping), trickle_(trickle), peer_(peerOf(socket)),
-      localPort_(localPortOf(socket)) {
-    timeval timeout{};
-    timeout.tv_sec = kSendTimeout.count();
-    ::setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-}
+      localPort_(localPortOf(socket)) {}
 
 ClientLink::~ClientLink() {
     ::close(socket_);
@@ -48,9 +46,8 @@ bool ClientLink::sendSome(std::span<const std::uint8_t> bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         if (stopping()) return false;
-        const ssize_t sent =
-            ::send(socket_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) continue;
+        const long sent = platform::sendSome(socket_, bytes.data() + done, bytes.size() - done,
+                                             platform::Deadline::after(kSendTimeout));
         if (sent <= 0) return false;
         done += static_cast<std::size_t>(sent);
     }
@@ -71,8 +68,7 @@ bool ClientLink::receiveExactly(std::span<std::uint8_t> bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         if (stopping()) return false;
-        const ssize_t received = ::recv(socket_, bytes.data() + done, bytes.size() - done, 0);
-        if (received < 0 && errno == EINTR) continue;
+        const long received = platform::receiveSome(socket_, bytes.data() + done, bytes.size() - done);
         if (received <= 0) return false;
         done += static_cast<std::size_t>(received);
     }
@@ -106,7 +102,7 @@ void ClientLink::drainUntilClosed(std::chrono::milliseconds limit) {
 
 void ClientLink::shutdown() {
     shut_ = true;
-    ::shutdown(socket_, SHUT_RDWR);
+    platform::shutdownSocket(socket_);
 }
 
 }  // namespace ambro::sim
