@@ -18,7 +18,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -42,6 +41,12 @@ struct Ports {
     int older = 0;
     int playback = 0;
 };
+
+int portIn(const std::string& json, const std::string& name) {
+    const std::string key = "\"" + name + "\": ";
+    const auto at = json.find(key);
+    return at == std::string::npos ? 0 : std::atoi(json.c_str() + at + key.size());
+}
 
 class SimProcess {
 public:
@@ -75,12 +80,9 @@ public:
             std::stringstream text;
             text << file.rdbuf();
             const std::string json = text.str();
-            std::smatch c, o, p;
-            if (std::regex_search(json, c, std::regex("\"live_current\": ([0-9]+)")) &&
-                std::regex_search(json, o, std::regex("\"live_older\": ([0-9]+)")) &&
-                std::regex_search(json, p, std::regex("\"playback\": ([0-9]+)"))) {
-                return {std::stoi(c[1]), std::stoi(o[1]), std::stoi(p[1])};
-            }
+            const Ports ports{portIn(json, "live_current"), portIn(json, "live_older"),
+                              portIn(json, "playback")};
+            if (ports.current && ports.older && ports.playback) return ports;
             std::this_thread::sleep_for(1ms);
         }
         return {};

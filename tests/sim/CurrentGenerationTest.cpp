@@ -172,6 +172,20 @@ INSTANTIATE_TEST_SUITE_P(EveryKind, CameraPictures,
                                          CameraCase{6, 24, 352, 288, false, false, false},
                                          CameraCase{7, 23, 352, 240, true, false, false}));
 
+TEST_F(CurrentGeneration, TwoClientsWatchTwoCamerasAtOnce) {
+    ASSERT_EQ(connection.connectSession(), net::ConnectOutcome::Accepted);
+    net::LiveConnection second({"127.0.0.1", std::to_string(sim.currentPort())}, "admin", "1234");
+    ASSERT_EQ(second.connectSession(), net::ConnectOutcome::Accepted);
+    VideoReader firstVideo(connection);
+    VideoReader secondVideo(second);
+    ASSERT_TRUE(connection.requestVideoChannels(1u << 2));
+    ASSERT_TRUE(second.requestVideoChannels(1u << 4));
+    EXPECT_EQ(firstVideo.picturesOf(3, 3).size(), 3u);
+    EXPECT_EQ(secondVideo.picturesOf(5, 3).size(), 3u);
+    second.interrupt();
+    second.closeSockets();
+}
+
 TEST_F(CurrentGeneration, LostCameraSendsEmptyPictures) {
     ASSERT_EQ(connection.connectSession(), net::ConnectOutcome::Accepted);
     VideoReader video(connection);

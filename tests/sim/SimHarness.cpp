@@ -146,18 +146,9 @@ bool TestSocket::closedWithin(std::chrono::milliseconds timeout) {
     return false;
 }
 
-std::vector<std::chrono::steady_clock::time_point> TestSocket::arrivalTimes(std::size_t count) {
-    std::vector<std::chrono::steady_clock::time_point> times;
-    std::size_t done = 0;
-    while (done < count) {
-        std::uint8_t buffer[4096];
-        const ssize_t received =
-            ::recv(socket_, buffer, std::min(sizeof buffer, count - done), 0);
-        if (received <= 0) break;
-        times.push_back(std::chrono::steady_clock::now());
-        done += static_cast<std::size_t>(received);
-    }
-    return times;
+void TestSocket::resetOnClose() {
+    const linger reset{1, 0};
+    ::setsockopt(socket_, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
 }
 
 const std::uint8_t* DecodedPicture::pixel(int x, int yFromTop) const {

@@ -64,8 +64,8 @@ public:
     // True when the server closes within the time; what it sent meanwhile is
     // dropped.
     bool closedWithin(std::chrono::milliseconds timeout);
-    // The times at which the pieces of the next `count` bytes arrived.
-    std::vector<std::chrono::steady_clock::time_point> arrivalTimes(std::size_t count);
+    // Makes the coming close a reset, as a client that crashes gives.
+    void resetOnClose();
 
 private:
     int socket_ = -1;

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
+#include <cctype>
 #include <sstream>
 #include <thread>
 
@@ -86,9 +86,12 @@ private:
 };
 
 std::optional<int> portIn(const std::string& json, const std::string& name) {
-    std::smatch match;
-    if (!std::regex_search(json, match, std::regex("\"" + name + "\": ([0-9]+)"))) return std::nullopt;
-    return std::stoi(match[1]);
+    const std::string key = "\"" + name + "\": ";
+    const auto at = json.find(key);
+    if (at == std::string::npos || !std::isdigit(static_cast<unsigned char>(json[at + key.size()]))) {
+        return std::nullopt;
+    }
+    return std::stoi(json.substr(at + key.size()));
 }
 
 std::string waitForFile(const fs::path& path, std::chrono::milliseconds timeout) {

@@ -307,11 +307,15 @@ void CurrentLiveServer::serveAuxiliary(ClientLink& link,
         body.putBytes(32, time);
         if (!sendReply(link, kIoStateMessage, session->ticket(), body)) return;
         const auto deadline = std::chrono::steady_clock::now() + kAuxiliaryPeriod;
+        // Clients send nothing here; whatever comes is dropped, and a close
+        // ends the connection.
         while (session->open() && std::chrono::steady_clock::now() < deadline) {
-            if (link.waitReadable(100ms) == ClientLink::Readiness::Closed) return;
-            if (link.waitReadable(0ms) == ClientLink::Readiness::Readable) {
-                std::uint8_t scratch[256];
-                if (!link.receiveExactly(std::span(scratch, 1))) return;
+            const auto readiness = link.waitReadable(100ms);
+            std::uint8_t dropped;
+            if (readiness == ClientLink::Readiness::Closed ||
+                (readiness == ClientLink::Readiness::Readable &&
+                 !link.receiveExactly(std::span(&dropped, 1)))) {
+                return;
             }
         }
     }
