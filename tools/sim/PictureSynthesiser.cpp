@@ -102,8 +102,10 @@ void PictureSynthesiser::drawScene(int index, const SceneMoment& moment, YuvPict
         }
         // Inset, so the colour of the box does not bleed past the mask
         // through the half-resolution chroma.
-        painter.fill({mask.x + 2, mask.y + 2, mask.width - 4, mask.height - 4}, kRed);
-        painter.text(mask.x + 4, mask.y + 4, "PRIVATE", 1, kWhite);
+        const PixelRect box{mask.x + 2, mask.y + 2, mask.width - 4, mask.height - 4};
+        YuvPainter inside(picture, box.intersected(cell));
+        inside.fill(box, kRed);
+        inside.text(box.x + 2, box.y + 2, "PRIVATE", 1, kWhite);
     }
 }
 
