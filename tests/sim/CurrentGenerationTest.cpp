@@ -172,6 +172,24 @@ INSTANTIATE_TEST_SUITE_P(EveryKind, CameraPictures,
                                          CameraCase{6, 24, 352, 288, false, false, false},
                                          CameraCase{7, 23, 352, 240, true, false, false}));
 
+TEST(CurrentGenerationSize, ChosenSizeCodeForThePlainCameras) {
+    SimHarness sim([](sim::SimOptions& options) { options.liveSizeCode = 21; });
+    net::LiveConnection connection({"127.0.0.1", std::to_string(sim.currentPort())}, "admin", "1234");
+    ASSERT_EQ(connection.connectSession(), net::ConnectOutcome::Accepted);
+    VideoReader video(connection);
+    ASSERT_TRUE(connection.requestVideoChannels(1u << 2));
+    const auto frames = video.picturesOf(3, 3);
+    ASSERT_EQ(frames.size(), 3u);
+    DecoderHarness decoder(176, 144);
+    for (const auto& frame : frames) {
+        EXPECT_EQ(frame.sizeCode, 21);
+        EXPECT_EQ(decoder.decode(frame.payload), 0);
+    }
+    EXPECT_TRUE(upright({176, 144, decoder.picture()}));
+    connection.interrupt();
+    connection.closeSockets();
+}
+
 TEST_F(CurrentGeneration, TwoClientsWatchTwoCamerasAtOnce) {
     ASSERT_EQ(connection.connectSession(), net::ConnectOutcome::Accepted);
     net::LiveConnection second({"127.0.0.1", std::to_string(sim.currentPort())}, "admin", "1234");

@@ -246,6 +246,8 @@ INSTANTIATE_TEST_SUITE_P(
                     OptionsCase{{"--fault", "slow-link", "--fault", "garbage", "--cameras", "32"}, true},
                     OptionsCase{{"--user", "op", "--password", "secret", "--bind", "0.0.0.0"}, true},
                     OptionsCase{{"--recording-size", "d1", "--days", "5", "--verbose"}, true},
+                    OptionsCase{{"--live-size", "21"}, true},
+                    OptionsCase{{"--live-size", "3"}, false},
                     OptionsCase{{"--fault", "thunder"}, false},
                     OptionsCase{{"--cameras", "33"}, false},
                     OptionsCase{{"--playback", "65536"}, false},

@@ -77,9 +77,11 @@ std::optional<ImageSizeCode> ImageSizeCode::ofCode(int code) {
     return std::nullopt;
 }
 
-CameraCatalogue::CameraCatalogue(int count) {
+CameraCatalogue::CameraCatalogue(int count, int sizeCode) {
     for (int number = 1; number <= count && number <= 32; ++number) {
-        cameras_.push_back(featuredCamera(number));
+        CameraSpec camera = featuredCamera(number);
+        if (camera.sizeCode == kDefaultSizeCode) camera.sizeCode = sizeCode;
+        cameras_.push_back(camera);
     }
 }
 

@@ -62,7 +62,11 @@ struct CameraSpec {
 // further cameras repeat the plain container kinds.
 class CameraCatalogue {
 public:
-    explicit CameraCatalogue(int count);
+    static constexpr int kDefaultSizeCode = 24;  // 352 x 288
+
+    // `sizeCode` is the picture size of the cameras without a size of their
+    // own (those with masks or a flip tail keep theirs).
+    explicit CameraCatalogue(int count, int sizeCode = kDefaultSizeCode);
 
     int count() const { return static_cast<int>(cameras_.size()); }
     const CameraSpec& camera(int index) const { return cameras_.at(static_cast<std::size_t>(index)); }

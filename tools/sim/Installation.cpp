@@ -15,7 +15,7 @@ std::vector<std::unique_ptr<DomeModel>> domesFor(const CameraCatalogue& cameras)
 }  // namespace
 
 Installation::Installation(const SimOptions& options, SimLog& log)
-    : log_(log), cameras_(options.cameras), domes_(domesFor(cameras_)), io_(log),
+    : log_(log), cameras_(options.cameras, options.liveSizeCode), domes_(domesFor(cameras_)), io_(log),
       recordings_(cameras_, options.recordingDays),
       synthesiser_(cameras_, pointersTo(domes_), io_), users_(options.users),
       faults_(options.faults), recordingSize_(options.recordingSize) {}

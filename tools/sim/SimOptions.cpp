@@ -1,5 +1,7 @@
 #include "tools/sim/SimOptions.h"
 
+#include "tools/sim/CameraCatalogue.h"
+
 #include <charconv>
 #include <functional>
 #include <map>
@@ -50,6 +52,10 @@ std::map<std::string, Setter> valueOptions(Credentials& credentials) {
              const auto n = numberIn(v, 1, SimOptions::kMaxCameras);
              if (n) o.cameras = *n;
              return n.has_value(); }},
+        {"--live-size", [](SimOptions& o, const std::string& v, std::string&) {
+             const auto code = numberIn(v, 0, 255);
+             if (code && ImageSizeCode::ofCode(*code)) o.liveSizeCode = *code;
+             return code && ImageSizeCode::ofCode(*code); }},
         {"--days", [](SimOptions& o, const std::string& v, std::string&) {
              const auto n = numberIn(v, 1, 60);
              if (n) o.recordingDays = *n;
@@ -142,6 +148,9 @@ std::string SimOptions::usage() {
            "  --users FILE          accounts, one user:password per line\n"
            "  --user U --password W the only account (default admin / 1234)\n"
            "  --cameras N           number of cameras, 1 to 32 (default 8)\n"
+           "  --live-size CODE      current-generation picture size code: 2 (160x120),\n"
+           "                        4 (320x240), 21 (176x144), 22 (176x112), 23 (352x240),\n"
+           "                        24 (352x288, default)\n"
            "  --days N              recorded days per camera (default 3)\n"
            "  --recording-size cif|d1  picture size of recorded files (default cif)\n"
            "  --fault KIND          misbehave on purpose; repeatable. KIND is one of\n"

@@ -26,6 +26,7 @@ struct SimOptions {
     std::string bindAddress = "127.0.0.1";
     UserTable users{"admin", "1234"};
     int cameras = 8;
+    int liveSizeCode = 24;  // the current generation's picture size code
     int recordingDays = 3;
     RecordingSize recordingSize = RecordingSize::Cif;
     FaultPlan faults;
