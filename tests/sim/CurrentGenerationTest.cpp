@@ -131,6 +131,11 @@ struct CameraCase {
     bool masks;
 };
 
+// Test names in ctest show the printed parameter.
+void PrintTo(const CameraCase& c, std::ostream* out) {
+    *out << "camera " << c.camera;
+}
+
 class CameraPictures : public CurrentGeneration, public testing::WithParamInterface<CameraCase> {};
 
 TEST_P(CameraPictures, DecodeUprightWithTheirContainerFeatures) {
@@ -170,7 +175,10 @@ INSTANTIATE_TEST_SUITE_P(EveryKind, CameraPictures,
                                          CameraCase{4, 4, 320, 240, false, true, true},
                                          CameraCase{5, 24, 352, 288, false, false, false},
                                          CameraCase{6, 24, 352, 288, false, false, false},
-                                         CameraCase{7, 23, 352, 240, true, false, false}));
+                                         CameraCase{7, 23, 352, 240, true, false, false}),
+                         [](const testing::TestParamInfo<CameraCase>& info) {
+                             return "Camera" + std::to_string(info.param.camera);
+                         });
 
 TEST(CurrentGenerationSize, ChosenSizeCodeForThePlainCameras) {
     SimHarness sim([](sim::SimOptions& options) { options.liveSizeCode = 21; });
@@ -278,7 +286,10 @@ TEST_P(DomePresets, MoveTheCameraPicture) {
     session.close();
 }
 
-INSTANTIATE_TEST_SUITE_P(PelcoDPelcoPVisca, DomePresets, testing::Values(1, 2, 3));
+INSTANTIATE_TEST_SUITE_P(PelcoDPelcoPVisca, DomePresets, testing::Values(1, 2, 3),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return "Camera" + std::to_string(info.param);
+                         });
 
 TEST(CurrentGenerationSession, PanningMovesTheDomeAndTheOutputPulseIsLogged) {
     SimHarness sim;

@@ -28,6 +28,10 @@ struct FaultCase {
     Check check;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 std::string nameOf(const testing::TestParamInfo<FaultCase>& info) {
     return info.param.name;
 }

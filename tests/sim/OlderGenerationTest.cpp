@@ -94,6 +94,7 @@ TEST_F(OlderGeneration, AlarmPollAnswersWithMasksAndTime) {
 }
 
 struct StreamCase {
+    const char* name;
     std::int32_t selection;  // camera index or view code
     std::int32_t sizeIndex;
     bool rotated;
@@ -104,6 +105,10 @@ struct StreamCase {
     int grid;
     bool lost = false;       // a blue "VIDEO LOST" screen
 };
+
+void PrintTo(const StreamCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class OlderStreams : public OlderGeneration, public testing::WithParamInterface<StreamCase> {};
 
@@ -136,14 +141,15 @@ TEST_P(OlderStreams, PicturesDecodeWithinTheSlot) {
 
 INSTANTIATE_TEST_SUITE_P(
     CamerasAndViews, OlderStreams,
-    testing::Values(StreamCase{0, 1, false, 176, 144, false, -1, 1},
-                    StreamCase{3, 0, false, 320, 240, false, 0, 1},
-                    StreamCase{6, 2, false, 160, 120, true, -1, 1},
-                    StreamCase{7, 1, false, 176, 144, false, -1, 1, true},
-                    StreamCase{1, 1, true, 144, 176, false, -1, 1},
-                    StreamCase{32, 0, false, 320, 240, false, 3, 2},
-                    StreamCase{33, 1, false, 176, 144, false, 3, 3},
-                    StreamCase{34, 0, false, 320, 240, false, 3, 4}));
+    testing::Values(StreamCase{"DomeCamera176x144", 0, 1, false, 176, 144, false, -1, 1},
+                    StreamCase{"MaskedCamera320x240", 3, 0, false, 320, 240, false, 0, 1},
+                    StreamCase{"FlipTailCamera160x120", 6, 2, false, 160, 120, true, -1, 1},
+                    StreamCase{"LostCamera", 7, 1, false, 176, 144, false, -1, 1, true},
+                    StreamCase{"Rotated144x176", 1, 1, true, 144, 176, false, -1, 1},
+                    StreamCase{"View2x2", 32, 0, false, 320, 240, false, 3, 2},
+                    StreamCase{"View3x3", 33, 1, false, 176, 144, false, 3, 3},
+                    StreamCase{"View4x4", 34, 0, false, 320, 240, false, 3, 4}),
+    [](const testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.name); });
 
 TEST_F(OlderGeneration, SelectionRepliesDescribeTheCamera) {
     stream(1, 1, false, 0);

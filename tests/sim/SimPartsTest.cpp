@@ -24,11 +24,17 @@ using sim::DomeCommand;
 using sim::DomeProtocol;
 
 struct DomeModelCase {
+    const char* name;
     const char* model;
     DomeProtocol protocol;
 };
-constexpr DomeModelCase kDomes[] = {
-    {"Pelco-D", DomeProtocol::PelcoD}, {"Pelco-P", DomeProtocol::PelcoP}, {"VISCA", DomeProtocol::Visca}};
+constexpr DomeModelCase kDomes[] = {{"PelcoD", "Pelco-D", DomeProtocol::PelcoD},
+                                    {"PelcoP", "Pelco-P", DomeProtocol::PelcoP},
+                                    {"Visca", "VISCA", DomeProtocol::Visca}};
+
+void PrintTo(const DomeModelCase& c, std::ostream* out) {
+    *out << c.model;
+}
 
 // Every command of a packet, decoded as the dome would.
 std::vector<std::optional<DomeCommand>> decodePacket(const ptz::PtzPacket& packet, DomeProtocol protocol) {
@@ -127,7 +133,10 @@ TEST_P(DomeBytes, AnotherAddressOrABrokenCheckIsIgnored) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(ShippedDescriptions, DomeBytes, testing::ValuesIn(kDomes));
+INSTANTIATE_TEST_SUITE_P(ShippedDescriptions, DomeBytes, testing::ValuesIn(kDomes),
+                         [](const testing::TestParamInfo<DomeModelCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(DomeBytes, ViscaRecallWithTheMemoryNumberInTwoNibbleBytes) {
     // Memory 18 (preset 19) as some clients send it: 8x 01 04 3F 02 01 02.
@@ -152,9 +161,14 @@ TEST(DomeBytes, PelcoScanFunctionsOfTheDescriptionFiles) {
 }
 
 struct ContainerCase {
+    const char* name;
     sim::ContainerKind kind;
     bool flip;
 };
+
+void PrintTo(const ContainerCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class Containers : public testing::TestWithParam<ContainerCase> {};
 
@@ -190,12 +204,16 @@ TEST_P(Containers, TheClientReadsTheMasksAndTheOrientation) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, Containers,
-                         testing::Values(ContainerCase{sim::ContainerKind::UnmarkedChained, false},
-                                         ContainerCase{sim::ContainerKind::ChecksumMarkerBlocks, false},
-                                         ContainerCase{sim::ContainerKind::ChecksumMarker, false},
-                                         ContainerCase{sim::ContainerKind::NoChecksumMarker, false},
-                                         ContainerCase{sim::ContainerKind::ExtendedHeader, false},
-                                         ContainerCase{sim::ContainerKind::FlipTail, true}));
+                         testing::Values(
+                             ContainerCase{"UnmarkedChained", sim::ContainerKind::UnmarkedChained, false},
+                             ContainerCase{"ChecksumMarkerBlocks", sim::ContainerKind::ChecksumMarkerBlocks, false},
+                             ContainerCase{"ChecksumMarker", sim::ContainerKind::ChecksumMarker, false},
+                             ContainerCase{"NoChecksumMarker", sim::ContainerKind::NoChecksumMarker, false},
+                             ContainerCase{"ExtendedHeader", sim::ContainerKind::ExtendedHeader, false},
+                             ContainerCase{"FlipTail", sim::ContainerKind::FlipTail, true}),
+                         [](const testing::TestParamInfo<ContainerCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(ModularKey, ReadsBackWhatTheClientsFloatingPointArithmeticMade) {
     std::mt19937 random(7);
@@ -230,6 +248,12 @@ struct OptionsCase {
     bool valid;
 };
 
+void PrintTo(const OptionsCase& c, std::ostream* out) {
+    *out << "[";
+    for (const auto& word : c.words) *out << " " << word;
+    *out << " ]";
+}
+
 class CommandLine : public testing::TestWithParam<OptionsCase> {};
 
 TEST_P(CommandLine, IsReadOrRefused) {
@@ -255,7 +279,10 @@ INSTANTIATE_TEST_SUITE_P(
                     OptionsCase{{"--users", "/nonexistent/users", "--user", "a"}, false},
                     OptionsCase{{"--users", "/nonexistent/users"}, false},
                     OptionsCase{{"--recording-size", "4k"}, false},
-                    OptionsCase{{"--frobnicate"}, false}));
+                    OptionsCase{{"--frobnicate"}, false}),
+    [](const testing::TestParamInfo<OptionsCase>& info) {
+        return (info.param.valid ? "Valid" : "Refused") + std::to_string(info.index);
+    });
 
 TEST(CommandLine, DefaultsAreTheDocumentedOnes) {
     std::string error;
