@@ -78,7 +78,6 @@ public:
     static std::string domeModelName(DomeProtocol protocol);
     // The address code a dome of this protocol answers to (address number 1).
     static std::uint8_t domeAddressCode(DomeProtocol protocol);
-    static constexpr int kDomePresets = 32;
 
 private:
     std::vector<CameraSpec> cameras_;

@@ -25,18 +25,10 @@ std::string peerOf(int socket) {
     return std::string(text) + ":" + std::to_string(ntohs(peer.sin_port));
 }
 
-std::uint16_t localPortOf(int socket) {
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&local), &length) != 0) return 0;
-    return ntohs(local.sin_port);
-}
-
 }  // namespace
 
 ClientLink::ClientLink(int socket, const std::atomic<bool>& stopping, bool trickle)
-    : socket_(socket), stopping_(stopping), trickle_(trickle), peer_(peerOf(socket)),
-      localPort_(localPortOf(socket)) {}
+    : socket_(socket), stopping_(stopping), trickle_(trickle), peer_(peerOf(socket)) {}
 
 ClientLink::~ClientLink() {
     ::close(socket_);

@@ -37,8 +37,6 @@ public:
     void shutdown();
     bool stopping() const { return stopping_.load() || shut_.load(); }
     const std::string& peer() const { return peer_; }
-    // The socket's local port: tells which listener accepted it.
-    std::uint16_t localPort() const { return localPort_; }
 
 private:
     bool sendSome(std::span<const std::uint8_t> bytes);
@@ -48,7 +46,6 @@ private:
     std::atomic<bool> shut_{false};
     bool trickle_;
     std::string peer_;
-    std::uint16_t localPort_ = 0;
 };
 
 }  // namespace ambro::sim

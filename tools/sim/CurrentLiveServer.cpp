@@ -1,7 +1,5 @@
 #include "tools/sim/CurrentLiveServer.h"
 
-#include <thread>
-
 #include "net/Blowfish.h"
 #include "tools/sim/CurrentVideoStream.h"
 #include "tools/sim/DomeCommandDecoder.h"

@@ -24,7 +24,6 @@ public:
     static constexpr std::uint32_t kMaxMessage = 262136;
     static constexpr std::uint8_t kProtocolVersion = 25;
     static constexpr std::uint32_t kReferenceBase = 0x1000;
-    static constexpr int kMaxCameras = 32;
 
     PlaybackSession(Installation& installation, ClientLink& link);
 

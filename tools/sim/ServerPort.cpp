@@ -42,7 +42,6 @@ void ServerPort::acceptLoop() {
             ::close(socket);
             break;
         }
-        ++accepted_;
         serve(socket);
     }
 }

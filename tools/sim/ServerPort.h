@@ -28,7 +28,6 @@ public:
     void start();
     void stop();
     std::uint16_t port() const { return listener_.port(); }
-    int acceptedCount() const { return accepted_.load(); }
 
 private:
     struct Connection {
@@ -45,7 +44,6 @@ private:
     Handler handler_;
     const bool trickle_;
     std::atomic<bool> stopping_{false};
-    std::atomic<int> accepted_{0};
     std::thread acceptor_;
     std::mutex connectionsMutex_;
     std::list<Connection> connections_;

@@ -59,7 +59,6 @@ public:
 
     int wireWidth() const { return format_.rotated ? format_.height : format_.width; }
     int wireHeight() const { return format_.rotated ? format_.width : format_.height; }
-    ContainerKind containerKind() const { return kind_; }
     // The mask rectangles of the picture as the wire carries it, top-down.
     std::vector<PixelRect> wireMasks() const;
 
