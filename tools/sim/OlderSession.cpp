@@ -102,44 +102,47 @@ bool OlderSession::sendLocked(std::int32_t status, std::span<const std::uint8_t>
 }
 
 bool OlderSession::handleLogIn(const Message& message) {
-    const FaultPlan& faults = installation_.faults();
-    WireBytes payload;
-    switch (message.code) {
-        case kHello: {
-            helloDone_ = true;
-            payload.put32(0, viewWord());
-            if (!faults.has(FaultKind::AbsurdLength)) return send(kVersion, payload);
-            WireBytes absurd(8);
-            absurd.put32(0, kVersion);
-            absurd.put32(4, 0x7FFFFFF0);
-            absurd.append(payload);
-            link_.sendAll(absurd);
-            link_.drainUntilClosed(std::chrono::minutes(10));
-            return false;
-        }
-        case kKey:
-            if (!helloDone_) break;
-            key_.emplace(random_);
-            payload.put32(0, key_->modulus());
-            payload.put32(4, key_->exponent());
-            return send(kFinal, payload);
-        case kPassword: {
-            if (!key_) break;
-            const auto credentials = key_->decode(message.payload.data(), message.payload.size());
-            loggedIn_ = credentials && !faults.has(FaultKind::RefusedLogin) &&
-                        installation_.users().accepts(credentials->user, credentials->password);
-            if (loggedIn_) return send(kFinal, payload);
-            installation_.log().event("older generation: log-in of \"" +
-                                      (credentials ? credentials->user : std::string("?")) +
-                                      "\" from " + link_.peer() + " refused");
-            send(0, payload);
-            return false;
-        }
-        default: break;
-    }
+    if (message.code == kHello) return hello();
+    if (message.code == kKey && helloDone_) return sendKey();
+    if (message.code == kPassword && key_) return checkPassword(message);
     installation_.log().detail("older generation: request " + std::to_string(message.code) +
                                " before log-in from " + link_.peer());
-    send(0, payload);
+    send(0, WireBytes());
+    return false;
+}
+
+// The status of the hello reply is the server version, its payload the view word.
+bool OlderSession::hello() {
+    helloDone_ = true;
+    WireBytes payload;
+    payload.put32(0, viewWord());
+    if (!installation_.faults().has(FaultKind::AbsurdLength)) return send(kVersion, payload);
+    WireBytes absurd(8);
+    absurd.put32(0, kVersion);
+    absurd.put32(4, 0x7FFFFFF0);
+    absurd.append(payload);
+    link_.sendAll(absurd);
+    link_.drainUntilClosed(std::chrono::minutes(10));
+    return false;
+}
+
+bool OlderSession::sendKey() {
+    key_.emplace(random_);
+    WireBytes payload;
+    payload.put32(0, key_->modulus());
+    payload.put32(4, key_->exponent());
+    return send(kFinal, payload);
+}
+
+bool OlderSession::checkPassword(const Message& message) {
+    const auto credentials = key_->decode(message.payload.data(), message.payload.size());
+    loggedIn_ = credentials && !installation_.faults().has(FaultKind::RefusedLogin) &&
+                installation_.users().accepts(credentials->user, credentials->password);
+    if (loggedIn_) return send(kFinal, WireBytes());
+    installation_.log().event("older generation: log-in of \"" +
+                              (credentials ? credentials->user : std::string("?")) + "\" from " +
+                              link_.peer() + " refused");
+    send(0, WireBytes());
     return false;
 }
 

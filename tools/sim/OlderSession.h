@@ -52,6 +52,9 @@ private:
     bool sendLocked(std::int32_t status, std::span<const std::uint8_t> payload);
     bool handle(const Message& message);
     bool handleLogIn(const Message& message);
+    bool hello();
+    bool sendKey();
+    bool checkPassword(const Message& message);
     bool handleIo(const Message& message);
     bool selectCamera(std::int32_t code);
     WireBytes cameraList() const;
