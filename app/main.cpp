@@ -5,7 +5,7 @@
 #include "app/MessageBox.h"
 #include "app/NetworkBringUp.h"
 #include "app/SessionLauncher.h"
-#include "app/SessionWindowFactory.h"
+#include "app/SessionWindows.h"
 #include "platform/NetworkStatus.h"
 
 using namespace ambro;
@@ -21,7 +21,7 @@ int main(int argc, char* argv[]) {
 
     app::MainWindow window;
     app::IniKeyValueStore store(app::IniKeyValueStore::defaultPath());
-    app::NoSessionWindows sessions;
+    app::SessionWindows sessions;
     app::SessionLauncher launcher(window, store, sessions, app::NetworkBringUp::forThisMachine());
     QObject::connect(window.liveViewAction(), &QAction::triggered,
                      [&] { launcher.run(app::SessionKind::Live); });

@@ -15,7 +15,7 @@ std::string inputName(const std::vector<std::vector<std::string>>& names, int mo
 }  // namespace
 
 std::optional<AlarmReport> buildAlarmReport(
-    const std::array<std::uint16_t, kAlarmModules>& inputMasks, const CalendarTime& time,
+    const std::array<std::uint16_t, kAlarmModules>& inputMasks, const platform::DateTime& time,
     const std::vector<std::vector<std::string>>& inputNames) {
     if (time.year == 0) return std::nullopt;
     AlarmReport report;

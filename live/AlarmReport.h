@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "live/CalendarTime.h"
+#include "platform/DateTime.h"
 
 namespace ambro::live {
 
@@ -28,7 +28,7 @@ struct AlarmReport {
 // input i of module m (`inputNames[m - 1][i]`, empty when unknown). An
 // alarm time of year 0 reports nothing.
 std::optional<AlarmReport> buildAlarmReport(
-    const std::array<std::uint16_t, kAlarmModules>& inputMasks, const CalendarTime& time,
+    const std::array<std::uint16_t, kAlarmModules>& inputMasks, const platform::DateTime& time,
     const std::vector<std::vector<std::string>>& inputNames);
 
 }  // namespace ambro::live

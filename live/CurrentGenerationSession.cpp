@@ -1,7 +1,9 @@
 #include "live/CurrentGenerationSession.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "media/PictureRows.h"
 #include "net/StreamIo.h"
 #include "platform/ByteOrder.h"
 #include "platform/TimedLock.h"
@@ -17,32 +19,6 @@ constexpr std::uint32_t kVideoMagic = 'e' | ('S' << 8) | ('o' << 16) | ('R' << 2
 constexpr std::size_t kStatusIndexOffset = 12;
 constexpr int kLastOutput = 32;
 
-struct ActionPlan {
-    ptz::PtzAction start;
-    int startType;
-    std::optional<ptz::PtzAction> stop;
-    int stopType;
-};
-
-ActionPlan planOf(CameraAction action) {
-    using ptz::PtzAction;
-    switch (action) {
-        case CameraAction::Left: return {PtzAction::PanLeft, 1, PtzAction::PanStop, 11};
-        case CameraAction::Right: return {PtzAction::PanRight, 2, PtzAction::PanStop, 11};
-        case CameraAction::Up: return {PtzAction::TiltUp, 3, PtzAction::TiltStop, 11};
-        case CameraAction::Down: return {PtzAction::TiltDown, 4, PtzAction::TiltStop, 11};
-        case CameraAction::ZoomOut: return {PtzAction::ZoomOut, 5, PtzAction::ZoomStop, 12};
-        case CameraAction::ZoomIn: return {PtzAction::ZoomIn, 6, PtzAction::ZoomStop, 12};
-        case CameraAction::FocusNear: return {PtzAction::FocusNear, 9, PtzAction::FocusStop, 13};
-        case CameraAction::FocusFar: return {PtzAction::FocusFar, 10, PtzAction::FocusStop, 13};
-        case CameraAction::Home: return {PtzAction::Home, 7, std::nullopt, 0};
-        case CameraAction::AutoFocus: return {PtzAction::AutoFocus, 16, std::nullopt, 0};
-        case CameraAction::AutoMove:
-        case CameraAction::GoPreset: break;
-    }
-    return {PtzAction::Home, 0, std::nullopt, 0};  // built separately
-}
-
 std::uint8_t capabilityByte(const ptz::PtzProtocol& protocol) {
     return static_cast<std::uint8_t>(
         (protocol.hasHome() << 0) | (protocol.hasAutoFocus() << 1) | (protocol.hasTilt() << 2) |
@@ -52,22 +28,23 @@ std::uint8_t capabilityByte(const ptz::PtzProtocol& protocol) {
 
 }  // namespace
 
-CurrentGenerationSession::CurrentGenerationSession(net::SessionEndpoint endpoint,
-                                                   std::string userName, std::string password,
-                                                   LiveSessionObserver& observer,
-                                                   std::string ptzDirectory)
-    : connection_(std::move(endpoint), std::move(userName), std::move(password)),
-      observer_(observer),
+CurrentGenerationSession::CurrentGenerationSession(net::LiveConnection& connection,
+                                                   Listener& listener, std::string ptzDirectory)
+    : connection_(connection),
+      listener_(listener),
       ptzDirectory_(std::move(ptzDirectory)),
       frame_(kMaxFrameLength + media::FrameDecoder::kInputPadding) {
     connection_.setStreamReaders(this);
 }
 
-CurrentGenerationSession::~CurrentGenerationSession() { close(); }
+CurrentGenerationSession::~CurrentGenerationSession() {
+    close();
+    connection_.setStreamReaders(nullptr);
+}
 
 net::ConnectOutcome CurrentGenerationSession::connect() {
-    // The readers start before the handshake's last requests; one that has
-    // to stop video must wait until the command connection is free.
+    // The readers start before the handshake's last requests; holding the
+    // command connection keeps every other request out until it is done.
     const auto lock = lockCommandConnection();
     if (!lock) return net::ConnectOutcome::Interrupted;
     const net::ConnectOutcome outcome = connection_.connectSession();
@@ -75,25 +52,36 @@ net::ConnectOutcome CurrentGenerationSession::connect() {
     const auto& cameras = connection_.cameraList().cameras;
     if (cameras.empty()) return outcome;
     currentCamera_ = cameras.front().number - 1;
+    videoOn_ = true;
     requestPtzDescriptionLocked(currentCamera_);
     return outcome;
 }
 
-CurrentGenerationSession::SelectResult CurrentGenerationSession::selectCamera(std::size_t entry) {
+SelectResult CurrentGenerationSession::selectCamera(int camera) {
     const auto& cameras = connection_.cameraList().cameras;
-    if (entry >= cameras.size()) return SelectResult::NotInList;
-    const int camera = cameras[entry].number - 1;
+    const bool listed = std::any_of(cameras.begin(), cameras.end(),
+                                    [&](const net::CameraEntry& entry) {
+                                        return entry.number == camera + 1;
+                                    });
+    if (!listed) return SelectResult::NotInList;
     const auto lock = lockCommandConnection();
     if (!lock) return SelectResult::Busy;
+    if (camera == currentCamera_ && videoOn_ && lastLoaded_) return SelectResult::Selected;
+    if (!connection_.requestVideoChannels(1u << camera)) return SelectResult::Failed;
     currentCamera_ = camera;
-    if (!connection_.requestVideoChannels(1u << camera) || !requestPtzDescriptionLocked(camera)) {
-        return SelectResult::Failed;
-    }
-    return SelectResult::Selected;
+    videoOn_ = true;
+    return requestPtzDescriptionLocked(camera) ? SelectResult::Selected : SelectResult::Failed;
+}
+
+bool CurrentGenerationSession::stopVideo() {
+    const auto lock = lockCommandConnection();
+    if (!lock || !connection_.requestVideoChannels(0)) return false;
+    videoOn_ = false;
+    return true;
 }
 
 std::unique_lock<std::timed_mutex> CurrentGenerationSession::lockCommandConnection() {
-    if (!platform::lockWithTries(clientMutexPtz_, kLockTries, kLockTry, closing_)) return {};
+    if (!platform::lockWithTries(clientMutexPtz_, kLockTries, kLockTry, stopping_)) return {};
     return std::unique_lock<std::timed_mutex>(clientMutexPtz_, std::adopt_lock);
 }
 
@@ -116,18 +104,32 @@ void CurrentGenerationSession::setUpPtz(const net::PtzDescription& description) 
     if (!same) {
         protocol_.reset();
         if (description.present) {
-            protocol_ = std::make_unique<ptz::PtzProtocol>(
+            protocol_ = std::make_shared<const ptz::PtzProtocol>(
                 ptzDirectory_, description.protocolName, description.addressNumber(),
                 description.speedLevelNumber());
-            observer_.ptzCapabilities(true, capabilityByte(*protocol_));
+            listener_.ptzChanged(true, capabilityByte(*protocol_), protocol_->presetCount());
         } else {
-            observer_.ptzCapabilities(false, 0);
+            listener_.ptzChanged(false, 0, 0);
         }
     }
     lastLoaded_ = description;
 }
 
-PtzResult CurrentGenerationSession::cameraAction(CameraAction action, int presetNumber) {
+PtzResult CurrentGenerationSession::cameraAction(ptz::DomeAction action) {
+    if (const PtzResult prepared = prepareDome(); prepared != PtzResult::Sent) return prepared;
+    const auto commands = protocol_->commands(action);
+    if (!commands) return PtzResult::Failed;
+    return send(*commands);
+}
+
+PtzResult CurrentGenerationSession::goPreset(int presetNumber) {
+    if (const PtzResult prepared = prepareDome(); prepared != PtzResult::Sent) return prepared;
+    return send(protocol_->goPreset(presetNumber));
+}
+
+// The dome is asked for before every command, as the camera or its dome may
+// have changed since.
+PtzResult CurrentGenerationSession::prepareDome() {
     const auto lock = lockCommandConnection();
     if (!lock) return PtzResult::Busy;
     const int camera = currentCamera_;
@@ -135,44 +137,30 @@ PtzResult CurrentGenerationSession::cameraAction(CameraAction action, int preset
     if (!requestPtzDescriptionLocked(camera)) return PtzResult::Failed;
     if (!ptzPresent_) return PtzResult::NoDome;
     if (!protocol_ || protocol_->failed()) return PtzResult::ProtocolUnavailable;
+    return PtzResult::Sent;
+}
 
-    ptz::PtzPacket packet;
-    ActionPlan plan = planOf(action);
-    int built = 0;
-    if (action == CameraAction::AutoMove) {
-        built = protocol_->advancedFunction(0, packet);
-        plan.startType = 8;
-    } else if (action == CameraAction::GoPreset) {
-        protocol_->presetGo(presetNumber - 1, packet);
-        plan.startType = (47 + presetNumber - 1) % 256;
-        // The Lilin file keeps the preset's two digits the other way round.
-        if (protocol_->isLilin() && packet.length > 14) std::swap(packet.bytes[13], packet.bytes[14]);
-    } else {
-        built = protocol_->packet(plan.start, packet);
-    }
-    if (built < 0) return PtzResult::Failed;
-    if (packet.length == 0) return PtzResult::Unsupported;
-    if (!sendEntries(packet, plan.startType)) return PtzResult::Failed;
-    if (plan.stop) {
-        if (protocol_->packet(*plan.stop, packet) < 0 || !sendEntries(packet, plan.stopType)) {
-            return PtzResult::Failed;
-        }
+PtzResult CurrentGenerationSession::send(const ptz::DomeCommands& commands) {
+    if (commands.empty()) return PtzResult::Unsupported;
+    if (!sendCommands(commands.start, commands.interval)) return PtzResult::Failed;
+    if (!commands.stop.empty()) {
+        if (!sendCommands(commands.stop, commands.interval)) return PtzResult::Failed;
         std::this_thread::sleep_for(kFinalPtzPause);
     }
     return PtzResult::Sent;
 }
 
-// Sends the commands of the packet's leading entries of `type`, each after
-// the packet's pause, as pass-through requests.
-bool CurrentGenerationSession::sendEntries(const ptz::PtzPacket& packet, int type) {
-    std::size_t position = 0;
-    while (position + 2 <= packet.length && packet.bytes[position] == type) {
-        const std::size_t count = packet.bytes[position + 1];
-        if (position + 2 + count > packet.length) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(packet.interval));
-        const std::span<const std::uint8_t> command(packet.bytes.data() + position + 2, count);
-        if (!connection_.requestPtzPassThrough(ptzLine_, command)) return false;
-        position += 2 + count;
+// Each command as a pass-through request after the packet's pause; the
+// command connection is held for the request only, never over a pause.
+bool CurrentGenerationSession::sendCommands(const std::vector<ptz::TypedPtzCommand>& commands,
+                                            int interval) {
+    for (const auto& typed : commands) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(interval));
+        const auto lock = lockCommandConnection();
+        if (!lock) return false;
+        const std::span<const std::uint8_t> bytes(typed.command.bytes.data(),
+                                                  static_cast<std::size_t>(typed.command.length));
+        if (!connection_.requestPtzPassThrough(ptzLine_, bytes)) return false;
     }
     return true;
 }
@@ -186,9 +174,7 @@ bool CurrentGenerationSession::pulseOutput(int output) {
 }
 
 void CurrentGenerationSession::interrupt() {
-    closing_ = true;
-    videoStop_ = true;
-    auxiliaryStop_ = true;
+    stopping_ = true;
     connection_.interrupt();
 }
 
@@ -196,7 +182,6 @@ void CurrentGenerationSession::close() {
     interrupt();
     if (videoReader_.joinable()) videoReader_.join();
     if (auxiliaryReader_.joinable()) auxiliaryReader_.join();
-    connection_.closeSockets();
 }
 
 void CurrentGenerationSession::startAuxiliaryReader(net::LiveConnection&) {
@@ -206,14 +191,14 @@ void CurrentGenerationSession::startAuxiliaryReader(net::LiveConnection&) {
 void CurrentGenerationSession::startVideoReader(net::LiveConnection&) {
     videoReader_ = std::thread([this] {
         runVideoReader();
-        if (!closing_) observer_.videoStopped();
+        if (!stopping_) listener_.videoStopped();
     });
 }
 
 // Drains the auxiliary stream: framed messages read whole and dropped.
 void CurrentGenerationSession::runAuxiliaryReader() {
     auto& socket = connection_.auxiliarySocket();
-    while (!auxiliaryStop_) {
+    while (!stopping_) {
         std::uint8_t head[net::kHeadSize];
         if (net::receiveExactly(socket, head, sizeof head) != sizeof head) return;
         const std::uint32_t length = loadLe32(head + 4);
@@ -229,9 +214,9 @@ void CurrentGenerationSession::runVideoReader() {
     storeStatusRecord(record);
 
     const auto broken = [this] {
-        if (!closing_) observer_.disconnected();
+        if (!stopping_) listener_.disconnected();
     };
-    while (!videoStop_) {
+    while (!stopping_) {
         std::uint8_t head[kVideoHeadSize];
         if (net::receiveExactly(socket, head, sizeof head) != sizeof head) return broken();
         const std::uint32_t total = loadLe32(head + 4);
@@ -254,7 +239,7 @@ void CurrentGenerationSession::storeStatusRecord(const std::uint8_t* record) {
         std::memcpy(statusRecords_[index].data(), record, kStatusRecordSize);
         statusReceived_[index] = true;
     }
-    observer_.cameraStatusReceived(index);
+    listener_.cameraStatusReceived(index);
 }
 
 bool CurrentGenerationSession::statusRecordReceived(int index) const {
@@ -271,48 +256,34 @@ void CurrentGenerationSession::handleFrame(const std::uint8_t* head, std::size_t
     lastSequence_ = sequence;
     if (kind >= 2) return;
     if (payloadLength == 0) {
-        observer_.videoLost();
+        listener_.videoLost();
         return;
     }
     const auto size = imageSizeOfCode(sizeCode);
     if (!size) {
-        observer_.unsupportedImageSize(sizeCode);
-        if (const auto lock = lockCommandConnection()) connection_.requestVideoChannels(0);
+        listener_.unsupportedImageSize(sizeCode);
         return;
     }
     if (sizeCode != lastSizeCode_) {
         configurePicture(*size);
         lastSizeCode_ = sizeCode;
-        observer_.pictureSizeChanged(size->width, size->height);
+        listener_.pictureSizeChanged(size->width, size->height);
     }
 
-    if (media::decodePayload(*decoder_, inputFormat_, outputFormat_, frame_.data(), payloadLength,
-                             picture_.data()) != 0 ||
+    if (decoder_->decode(frame_.data(), payloadLength, picture_.data()) != 0 ||
         !decoder_->pictureProduced()) {
         return;
     }
-    const std::size_t stride = static_cast<std::size_t>(pictureSize_.width) * 3;
-    if (pictureSize_.rowsDoubled) {
-        for (int row = 0; row + 1 < pictureSize_.height; row += 2) {
-            std::memcpy(picture_.data() + (row + 1) * stride, picture_.data() + row * stride,
-                        stride);
-        }
-    }
-    observer_.pictureReady(picture_.data(), pictureSize_.width, pictureSize_.height);
+    const std::size_t stride = decoder_->stride();
+    if (pictureSize_.rowsDoubled) media::copyEvenRows(picture_.data(), stride, pictureSize_.height);
+    listener_.pictureDecoded(
+        {picture_.data(), pictureSize_.width, pictureSize_.height, stride, arrivalTimeMs()});
 }
 
 void CurrentGenerationSession::configurePicture(const ImageSize& size) {
     pictureSize_ = size;
-    inputFormat_ = media::PictureFormat{};
-    inputFormat_.width = size.width;
-    inputFormat_.height = size.height;
-    inputFormat_.compression = media::kW264;
-    outputFormat_ = inputFormat_;
-    outputFormat_.imageSize = static_cast<std::uint32_t>(size.width * size.height * 3);
-    picture_.assign(static_cast<std::size_t>(size.width) * size.height * 3, 0);
-    decoder_ = std::make_unique<media::FrameDecoder>();
-    decoder_->decompressQuery(&inputFormat_, &outputFormat_);
-    decoder_->decompressBegin(&inputFormat_, &outputFormat_);
+    decoder_ = std::make_unique<media::PictureDecoder>(size.width, size.height);
+    picture_.assign(decoder_->pictureBytes(), 0);
 }
 
 }  // namespace ambro::live

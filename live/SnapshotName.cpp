@@ -4,13 +4,11 @@
 
 namespace ambro::live {
 
-std::string snapshotFileName(const CalendarTime& time, int copy) {
+std::string snapshotStem(const platform::DateTime& time) {
     char stem[64];
     std::snprintf(stem, sizeof stem, "%.4d%.2d%.2d_%.2d%.2d%.2d", time.year, time.month, time.day,
                   time.hour, time.minute, time.second);
-    std::string name = stem;
-    if (copy > 1) name += "_" + std::to_string(copy);
-    return name + ".jpg";
+    return stem;
 }
 
 }  // namespace ambro::live

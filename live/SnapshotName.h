@@ -2,14 +2,13 @@
 
 #include <string>
 
-#include "live/CalendarTime.h"
+#include "platform/DateTime.h"
 
 namespace ambro::live {
 
-// The file name of a snapshot taken at `time`: "20100315_093005.jpg". When
-// that name is taken the caller asks again with copy 2, 3, ... and gets
-// "20100315_093005_2.jpg", so a second snapshot in the same second keeps the
-// first.
-std::string snapshotFileName(const CalendarTime& time, int copy = 1);
+// The name of a live snapshot taken at `time`, without its extension:
+// "20100315_093005". The file writer adds "_2", "_3", ... when a snapshot of
+// the same second is already there, and ".jpg".
+std::string snapshotStem(const platform::DateTime& time);
 
 }  // namespace ambro::live

@@ -10,6 +10,7 @@
 
 #include "media/ColourConversion.h"
 #include "media/ElementaryStream.h"
+#include "media/PictureRows.h"
 #include "media/FrameContainer.h"
 #include "platform/ByteOrder.h"
 
@@ -291,12 +292,7 @@ void FrameDecoder::storeRectangles(const std::uint8_t* list, std::size_t size, b
 }
 
 void FrameDecoder::doubleRows(std::uint8_t* picture) const {
-    const std::size_t stride = static_cast<std::size_t>(width_) * bytesPerPixel_;
-    for (int row = height_ - 1; row >= 0; --row) {
-        const std::uint8_t* source = picture + row * stride;
-        std::memcpy(picture + (2 * row + 1) * stride, source, stride);
-        if (row > 0) std::memcpy(picture + 2 * row * stride, source, stride);
-    }
+    media::doubleRows(picture, static_cast<std::size_t>(width_) * bytesPerPixel_, height_);
 }
 
 void FrameDecoder::fillMasks(std::uint8_t* picture) const {

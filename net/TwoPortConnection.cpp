@@ -110,6 +110,11 @@ bool TwoPortConnection::cameraCommand(int code, int parameter, int channel, int 
                                         lowByte(channel), lowByte(speed)};
         return commandReply(request, out1, out2);
     }
+    return cameraCommandShortForm(code, parameter, channel, out1, out2);
+}
+
+bool TwoPortConnection::cameraCommandShortForm(int code, int parameter, int channel,
+                                               std::uint8_t& out1, ReplyBytes& out2) {
     const std::uint8_t request[] = {kCameraShortCode, lowByte(code), lowByte(parameter),
                                     lowByte(channel)};
     return commandReply(request, out1, out2);

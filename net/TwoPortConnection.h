@@ -49,6 +49,10 @@ public:
     // speed byte above. Each field is cut to its low byte.
     bool cameraCommand(int code, int parameter, int channel, int speed, std::uint8_t& out1,
                        ReplyBytes& out2);
+    // The short form whatever the server's version, as the keep-alive of the
+    // current camera's dome is sent.
+    bool cameraCommandShortForm(int code, int parameter, int channel, std::uint8_t& out1,
+                                ReplyBytes& out2);
     bool channelCommand(int index, int value, std::uint8_t& out1, ReplyBytes& out2);
 
     // Wakes any thread blocked on either socket, a connect in progress

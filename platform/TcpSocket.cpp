@@ -143,6 +143,11 @@ long receiveSome(int socket, void* bytes, std::size_t count, Deadline deadline) 
                     [&](int flags) { return ::recv(socket, bytes, count, flags); });
 }
 
+bool waitReadable(int socket, Deadline deadline) {
+    if (socket < 0) return true;
+    return waitFor(socket, POLLIN, deadline) != Readiness::TimedOut;
+}
+
 void shutdownSocket(int socket) {
     if (socket >= 0) ::shutdown(socket, SHUT_RDWR);
 }

@@ -47,6 +47,10 @@ long sendSome(int socket, const void* bytes, std::size_t count,
 long receiveSome(int socket, void* bytes, std::size_t count,
                  Deadline deadline = Deadline::never());
 
+// Waits until the socket has bytes to read, has ended, or the deadline has
+// passed; true unless the deadline passed first.
+bool waitReadable(int socket, Deadline deadline);
+
 // Wakes every thread blocked on the socket; the descriptor stays valid.
 void shutdownSocket(int socket);
 

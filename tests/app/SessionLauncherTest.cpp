@@ -44,8 +44,9 @@ struct RecordingFactory : SessionWindowFactory {
 
 // The connect dialog runs modally; a timer looks for it (for at most about a
 // second, as the network bring-up comes first) and answers it once it shows.
-void answerConnectDialog(const QString& address, bool ok, int* shown = nullptr) {
-    auto* poll = new QTimer(QApplication::instance());
+// The timer belongs to `scope`, so it never outlives the test that set it.
+void answerConnectDialog(QObject& scope, const QString& address, bool ok, int* shown = nullptr) {
+    auto* poll = new QTimer(&scope);
     auto tries = std::make_shared<int>(0);
     QObject::connect(poll, &QTimer::timeout, [=] {
         auto* dialog = qobject_cast<ConnectDialog*>(QApplication::activeModalWidget());
@@ -74,6 +75,7 @@ protected:
         return NetworkBringUp([up] { return up; }, [](std::chrono::milliseconds) {});
     }
 
+    QObject scope;
     MainWindow window;
     test::MemoryKeyValueStore store;
     std::vector<std::string> messages;
@@ -96,7 +98,7 @@ TEST_F(SessionLauncherTest, NoNetworkShowsTheMessageAndNoDialog) {
     RecordingFactory factory;
     SessionLauncher launcher(window, store, factory, network(false));
     int shown = 0;
-    answerConnectDialog(QStringLiteral("h"), true, &shown);
+    answerConnectDialog(scope, QStringLiteral("h"), true, &shown);
     launcher.run(SessionKind::Live);
     QApplication::processEvents();
     EXPECT_EQ(messages, std::vector<std::string>{"Cannot StartUp the Network"});
@@ -133,7 +135,7 @@ TEST_F(SessionLauncherTest, TheWindowStaysAliveWhileTheNetworkIsAwaited) {
 TEST_F(SessionLauncherTest, ConfirmedDialogRunsTheSessionOfItsKind) {
     RecordingFactory factory;
     SessionLauncher launcher(window, store, factory, network(true));
-    answerConnectDialog(QStringLiteral("10.0.0.9"), true);
+    answerConnectDialog(scope, QStringLiteral("10.0.0.9"), true);
     launcher.run(SessionKind::Playback);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Ambro Rpb"));
     ASSERT_EQ(factory.kinds, std::vector<SessionKind>{SessionKind::Playback});
@@ -142,7 +144,7 @@ TEST_F(SessionLauncherTest, ConfirmedDialogRunsTheSessionOfItsKind) {
     EXPECT_TRUE(messages.empty());
 
     // The next command ends the previous session before the new dialog.
-    answerConnectDialog(QStringLiteral("10.0.0.9"), true);
+    answerConnectDialog(scope, QStringLiteral("10.0.0.9"), true);
     launcher.run(SessionKind::Live);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Ambro Live"));
     EXPECT_EQ(factory.log,
@@ -152,7 +154,7 @@ TEST_F(SessionLauncherTest, ConfirmedDialogRunsTheSessionOfItsKind) {
 TEST_F(SessionLauncherTest, EmptyAddressShowsBothMessagesInOrder) {
     RecordingFactory factory;
     SessionLauncher launcher(window, store, factory, network(true));
-    answerConnectDialog(QString(), true);
+    answerConnectDialog(scope, QString(), true);
     launcher.run(SessionKind::Live);
     EXPECT_EQ(messages, (std::vector<std::string>{"IP Cannot be empty", "IP Check is empty"}));
     EXPECT_TRUE(factory.kinds.empty());
@@ -161,7 +163,7 @@ TEST_F(SessionLauncherTest, EmptyAddressShowsBothMessagesInOrder) {
 TEST_F(SessionLauncherTest, CancelOpensNothingAndSaysNothing) {
     RecordingFactory factory;
     SessionLauncher launcher(window, store, factory, network(true));
-    answerConnectDialog(QStringLiteral("10.0.0.9"), false);
+    answerConnectDialog(scope, QStringLiteral("10.0.0.9"), false);
     launcher.run(SessionKind::Live);
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(factory.kinds.empty());
@@ -170,7 +172,7 @@ TEST_F(SessionLauncherTest, CancelOpensNothingAndSaysNothing) {
 TEST_F(SessionLauncherTest, SessionThatCannotBeCreatedIsReported) {
     NoSessionWindows factory;
     SessionLauncher launcher(window, store, factory, network(true));
-    answerConnectDialog(QStringLiteral("10.0.0.9"), true);
+    answerConnectDialog(scope, QStringLiteral("10.0.0.9"), true);
     launcher.run(SessionKind::Live);
     EXPECT_EQ(messages, std::vector<std::string>{"Init ImgViewDlg Instance Error"});
 }

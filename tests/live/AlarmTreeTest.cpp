@@ -6,6 +6,17 @@
 namespace ambro::live {
 namespace {
 
+platform::DateTime at(int year, int month, int day, int hour, int minute, int second) {
+    platform::DateTime time;
+    time.year = static_cast<std::uint16_t>(year);
+    time.month = static_cast<std::uint16_t>(month);
+    time.day = static_cast<std::uint16_t>(day);
+    time.hour = static_cast<std::uint16_t>(hour);
+    time.minute = static_cast<std::uint16_t>(minute);
+    time.second = static_cast<std::uint16_t>(second);
+    return time;
+}
+
 using Kind = TreeOperation::Kind;
 
 TreeOperation node(int id, int parent, const std::string& text, AlarmImage image) {
@@ -23,12 +34,12 @@ TEST(AlarmReport, OneTextPerInputSet) {
     std::array<std::uint16_t, kAlarmModules> masks{};
     masks[1] = 0b1001;  // inputs 1 and 4 of module 2
     masks[4] = 0x8000;  // input 16 of module 5, whose names are not known
-    const auto report = buildAlarmReport(masks, {2010, 3, 15, 9, 30, 5}, kInputNames);
+    const auto report = buildAlarmReport(masks, at(2010, 3, 15, 9, 30, 5), kInputNames);
     ASSERT_TRUE(report);
     EXPECT_EQ(*report, (AlarmReport{"2010/03/15", "09:30:05",
                                     {"(Module 02)Door", "(Module 02)Garage", "(Module 05)"}}));
-    EXPECT_FALSE(buildAlarmReport(masks, {0, 3, 15, 9, 30, 5}, kInputNames));
-    const auto quiet = buildAlarmReport({}, {2010, 3, 15, 9, 30, 5}, kInputNames);
+    EXPECT_FALSE(buildAlarmReport(masks, at(0, 3, 15, 9, 30, 5), kInputNames));
+    const auto quiet = buildAlarmReport({}, at(2010, 3, 15, 9, 30, 5), kInputNames);
     ASSERT_TRUE(quiet);
     EXPECT_TRUE(quiet->alarms.empty());
 }
@@ -36,7 +47,7 @@ TEST(AlarmReport, OneTextPerInputSet) {
 TEST(AlarmTree, SameDateAndTimeShareTheirNodes) {
     std::array<std::uint16_t, kAlarmModules> masks{};
     masks[1] = 0b1001;
-    const auto report = buildAlarmReport(masks, {2010, 3, 15, 9, 30, 5}, kInputNames);
+    const auto report = buildAlarmReport(masks, at(2010, 3, 15, 9, 30, 5), kInputNames);
     AlarmTree tree;
     EXPECT_EQ(tree.add(report->date, report->time, report->alarms[0]),
               (std::vector<TreeOperation>{node(1, 0, "2010/03/15", AlarmImage::Date),

@@ -26,21 +26,21 @@ using test::FakeLiveServerScript;
 using test::FakeVideoFrame;
 
 // Records what the session reports, with bounded waits for it.
-class RecordingObserver : public LiveSessionObserver {
+class RecordingObserver : public CurrentGenerationSession::Listener {
 public:
     void pictureSizeChanged(int width, int height) override {
         update([&] { sizes.emplace_back(width, height); });
     }
-    void pictureReady(const std::uint8_t* picture, int width, int height) override {
+    void pictureDecoded(const PictureView& picture) override {
         update([&] {
             ++pictures;
-            lastPicture.assign(picture, picture + width * height * 3);
+            lastPicture.assign(picture.pixels, picture.pixels + picture.stride * picture.height);
         });
     }
     void videoLost() override { update([&] { ++lost; }); }
     void unsupportedImageSize(int code) override { update([&] { unsupported.push_back(code); }); }
     void disconnected() override { update([&] { ++disconnects; }); }
-    void ptzCapabilities(bool present, std::uint8_t capabilities) override {
+    void ptzChanged(bool present, std::uint8_t capabilities, int) override {
         update([&] { ptzReports.emplace_back(present, capabilities); });
     }
 
@@ -94,22 +94,32 @@ std::vector<test::RecordedRequest> requestsOf(const FakeLiveServer& server, std:
     return found;
 }
 
+// A session with the connection it runs on.
+struct ConnectedSession {
+    ConnectedSession(const FakeLiveServer& server, CurrentGenerationSession::Listener& listener)
+        : connection(server.endpoint(), "admin", "pw"),
+          session(connection, listener, AMBRO_PTZ_SETUP_DIR) {}
+    net::LiveConnection connection;
+    CurrentGenerationSession session;
+};
+
 class LiveSession : public testing::Test {
 protected:
     void start(FakeLiveServerScript script) {
         server = std::make_unique<FakeLiveServer>(std::move(script));
-        session = std::make_unique<CurrentGenerationSession>(server->endpoint(), "admin", "pw",
-                                                             observer, AMBRO_PTZ_SETUP_DIR);
+        live = std::make_unique<ConnectedSession>(*server, observer);
+        session = &live->session;
         ASSERT_EQ(session->connect(), net::ConnectOutcome::Accepted);
     }
     void TearDown() override {
-        session.reset();
+        live.reset();
         server.reset();
     }
 
     RecordingObserver observer;
     std::unique_ptr<FakeLiveServer> server;
-    std::unique_ptr<CurrentGenerationSession> session;
+    std::unique_ptr<ConnectedSession> live;
+    CurrentGenerationSession* session = nullptr;
 };
 
 TEST_F(LiveSession, SequenceRuleDropsDependentFramesAfterALoss) {
@@ -157,7 +167,8 @@ TEST_F(LiveSession, LargestFrameIsReadAndOneByteMoreEndsTheReader) {
         script.videoFrames = {large, frame(2, 0, payloads[0])};
         RecordingObserver fresh;
         FakeLiveServer fake(script);
-        CurrentGenerationSession live(fake.endpoint(), "admin", "pw", fresh, AMBRO_PTZ_SETUP_DIR);
+        ConnectedSession connected(fake, fresh);
+        CurrentGenerationSession& live = connected.session;
         ASSERT_EQ(live.connect(), net::ConnectOutcome::Accepted);
         const bool decoded = fresh.waitFor([&] { return fresh.pictures == 1; }, 2s);
         EXPECT_EQ(decoded, total == 716800u) << total;
@@ -173,6 +184,8 @@ TEST_F(LiveSession, UnsupportedSizeStopsVideo) {
     start(script);
     ASSERT_TRUE(observer.waitFor([&] { return !observer.unsupported.empty(); }));
     EXPECT_EQ(observer.unsupported, std::vector<int>{3});
+    // The reader only reports; its owner stops the video from elsewhere.
+    ASSERT_TRUE(session->stopVideo());
     // The handshake's 9 command requests, 2 logins, the dome, then mask 0.
     ASSERT_TRUE(server->waitForRequests(13, 5s));
     const auto channels = requestsOf(*server, 32);
@@ -187,7 +200,8 @@ TEST_F(LiveSession, StatusRecordsAreStoredByIndexBelow32) {
         script.videoFrames = {frame(1, 0, fixturePayloads()[0])};
         RecordingObserver fresh;
         FakeLiveServer fake(script);
-        CurrentGenerationSession live(fake.endpoint(), "admin", "pw", fresh, AMBRO_PTZ_SETUP_DIR);
+        ConnectedSession connected(fake, fresh);
+        CurrentGenerationSession& live = connected.session;
         ASSERT_EQ(live.connect(), net::ConnectOutcome::Accepted);
         // The picture after the record shows the record has been read.
         ASSERT_TRUE(fresh.waitFor([&] { return fresh.pictures == 1; }));
@@ -201,7 +215,10 @@ TEST_F(LiveSession, SelectingCameraFiveAsksForItsVideoThenItsDome) {
     script.ptzRecord = FakeLiveServerScript::ptzRecordFor(true, 2, 0, 3, "Pelco-D");
     start(script);
     // The third entry: camera 5.
-    ASSERT_EQ(session->selectCamera(2), CurrentGenerationSession::SelectResult::Selected);
+    ASSERT_EQ(session->selectCamera(4), SelectResult::Selected);
+    // Asked again, the camera already shown is not asked for twice.
+    ASSERT_EQ(session->selectCamera(4), SelectResult::Selected);
+    EXPECT_EQ(session->selectCamera(3), SelectResult::NotInList);
     EXPECT_EQ(session->currentCamera(), 4);
     std::vector<std::pair<std::uint32_t, std::uint32_t>> sequence;
     for (const auto& request : server->requests()) {
@@ -209,7 +226,8 @@ TEST_F(LiveSession, SelectingCameraFiveAsksForItsVideoThenItsDome) {
             sequence.emplace_back(request.head.command, loadLe32(request.bytes.data() + 16));
         }
     }
-    // Video start with the first camera, its dome, then camera 5 and its dome.
+    // Video start with the first camera, its dome, then camera 5 and its dome,
+    // once each.
     ASSERT_EQ(sequence.size(), 4u);
     EXPECT_EQ(sequence[2], (std::pair<std::uint32_t, std::uint32_t>{32, 16}));
     EXPECT_EQ(sequence[3], (std::pair<std::uint32_t, std::uint32_t>{56, 4}));
@@ -224,7 +242,7 @@ TEST_F(LiveSession, PanLeftClickSendsStartThenStop) {
     FakeLiveServerScript script = FakeLiveServerScript::withCameras(51, 1);
     script.ptzRecord = FakeLiveServerScript::ptzRecordFor(true, 7, 0, 3, "Pelco-D");
     start(script);
-    EXPECT_EQ(session->cameraAction(CameraAction::Left), PtzResult::Sent);
+    EXPECT_EQ(session->cameraAction(ptz::DomeAction::PanLeft), PtzResult::Sent);
     const auto passThrough = requestsOf(*server, 50);
     ASSERT_EQ(passThrough.size(), 2u);
     for (const auto& request : passThrough) EXPECT_EQ(loadLe32(request.bytes.data() + 16), 7u);
@@ -232,7 +250,7 @@ TEST_F(LiveSession, PanLeftClickSendsStartThenStop) {
               (Bytes{0xFF, 0x01, 0x00, 0x04, 0x20, 0x00, 0x25}));
     EXPECT_EQ(Bytes(passThrough[1].bytes.begin() + 20, passThrough[1].bytes.end()),
               (Bytes{0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}));
-    EXPECT_EQ(session->cameraAction(CameraAction::GoPreset, 2), PtzResult::Sent);
+    EXPECT_EQ(session->goPreset(2), PtzResult::Sent);
     const auto preset = requestsOf(*server, 50);
     ASSERT_EQ(preset.size(), 3u);
     EXPECT_EQ(Bytes(preset[2].bytes.begin() + 20, preset[2].bytes.end()),
@@ -242,12 +260,12 @@ TEST_F(LiveSession, PanLeftClickSendsStartThenStop) {
 TEST_F(LiveSession, CameraWithoutDomeOrProtocolSendsNothing) {
     FakeLiveServerScript script = FakeLiveServerScript::withCameras(51, 1);
     start(script);
-    EXPECT_EQ(session->cameraAction(CameraAction::ZoomIn), PtzResult::NoDome);
-    session.reset();
+    EXPECT_EQ(session->cameraAction(ptz::DomeAction::ZoomIn), PtzResult::NoDome);
+    live.reset();
     server.reset();
     script.ptzRecord = FakeLiveServerScript::ptzRecordFor(true, 1, 0, 3, "Nobody's Dome");
     start(script);
-    EXPECT_EQ(session->cameraAction(CameraAction::ZoomIn), PtzResult::ProtocolUnavailable);
+    EXPECT_EQ(session->cameraAction(ptz::DomeAction::ZoomIn), PtzResult::ProtocolUnavailable);
     EXPECT_TRUE(requestsOf(*server, 50).empty());
 }
 
@@ -275,10 +293,9 @@ TEST_F(LiveSession, BrokenVideoReportsDisconnectUnlessClosing) {
     // Closing while the reader waits in a receive: prompt, and no message.
     RecordingObserver quiet;
     FakeLiveServer idle(FakeLiveServerScript::withCameras(51, 1));
-    auto live = std::make_unique<CurrentGenerationSession>(idle.endpoint(), "admin", "pw", quiet,
-                                                           AMBRO_PTZ_SETUP_DIR);
-    ASSERT_EQ(live->connect(), net::ConnectOutcome::Accepted);
-    auto closed = std::async(std::launch::async, [&] { live->close(); });
+    ConnectedSession connected(idle, quiet);
+    ASSERT_EQ(connected.session.connect(), net::ConnectOutcome::Accepted);
+    auto closed = std::async(std::launch::async, [&] { connected.session.close(); });
     EXPECT_EQ(closed.wait_for(3s), std::future_status::ready);
     std::lock_guard lock(quiet.mutex);
     EXPECT_EQ(quiet.disconnects, 0);
@@ -314,7 +331,8 @@ TEST_F(LiveSession, InterruptEndsAConnectInProgress) {
     script.holdOn.push_back(8);  // the server never describes itself
     FakeLiveServer fake(script);
     RecordingObserver quiet;
-    CurrentGenerationSession live(fake.endpoint(), "admin", "pw", quiet, AMBRO_PTZ_SETUP_DIR);
+    ConnectedSession connected(fake, quiet);
+    CurrentGenerationSession& live = connected.session;
     auto connecting = std::async(std::launch::async, [&] { return live.connect(); });
     ASSERT_TRUE(fake.waitForRequests(4, 5s));
     live.interrupt();

@@ -5,18 +5,26 @@
 namespace ambro::live {
 namespace {
 
-TEST(SnapshotName, DateAndTimeWithACopyNumberWhenTaken) {
+platform::DateTime at(int year, int month, int day, int hour, int minute, int second) {
+    platform::DateTime time;
+    time.year = static_cast<std::uint16_t>(year);
+    time.month = static_cast<std::uint16_t>(month);
+    time.day = static_cast<std::uint16_t>(day);
+    time.hour = static_cast<std::uint16_t>(hour);
+    time.minute = static_cast<std::uint16_t>(minute);
+    time.second = static_cast<std::uint16_t>(second);
+    return time;
+}
+
+TEST(SnapshotName, DateAndTimeOfTheSnapshot) {
     struct Case {
-        CalendarTime time;
-        int copy;
-        const char* name;
+        platform::DateTime time;
+        const char* stem;
     };
-    for (const Case& c : {Case{{2010, 3, 15, 9, 30, 5}, 1, "20100315_093005.jpg"},
-                          Case{{2010, 3, 15, 9, 30, 5}, 2, "20100315_093005_2.jpg"},
-                          Case{{2010, 3, 15, 9, 30, 5}, 11, "20100315_093005_11.jpg"},
-                          Case{{1999, 12, 31, 23, 59, 59}, 0, "19991231_235959.jpg"},
-                          Case{{812, 1, 2, 3, 4, 5}, 1, "08120102_030405.jpg"}}) {
-        EXPECT_EQ(snapshotFileName(c.time, c.copy), c.name);
+    for (const Case& c : {Case{at(2010, 3, 15, 9, 30, 5), "20100315_093005"},
+                          Case{at(1999, 12, 31, 23, 59, 59), "19991231_235959"},
+                          Case{at(812, 1, 2, 3, 4, 5), "08120102_030405"}}) {
+        EXPECT_EQ(snapshotStem(c.time), c.stem);
     }
 }
 

@@ -325,7 +325,7 @@ TEST(FrameDecoder, OversizedVolNeverReachesTheLibrary) {
 
 TEST(FrameDecoder, HalfHeightPicturesAreDoubledTo480Lines) {
     const std::string file = "mpeg4_640x240_bf0.m4v";
-    DecoderHarness harness(640, 240, kOutputBgr24, 480);
+    DecoderHarness harness(640, 240, kOutputBgr24);
     const auto produced = decodeAll(harness, picturesOf(file));
     ASSERT_FALSE(produced.empty());
     EXPECT_TRUE(harness.guardIntact());

@@ -10,7 +10,7 @@
 #include "net/TwoPortConnection.h"
 #include "net/TwoPortPassword.h"
 #include "platform/Deadline.h"
-#include "tests/support/FakePeer.h"
+#include "tests/support/FakeControlServer.h"
 
 namespace ambro::net {
 namespace {
@@ -20,71 +20,7 @@ using test::FakePeer;
 using test::PeerConnection;
 using Bytes = std::vector<std::uint8_t>;
 
-// One request the fake control server expects and what it answers.
-struct Exchange {
-    std::size_t requestLength;
-    Bytes reply;
-};
-
-// A fake older-generation control server: a command port that runs the
-// connect steps and then the scripted exchanges, and a data port that takes
-// the session number.
-struct FakeControlServer {
-    std::int32_t version = 6100;
-    std::int32_t sessionNumber = 7;
-    Bytes confirmation = {'R', 'D', 'Y', 0};
-    std::vector<Exchange> exchanges;
-    bool closeAfterExchanges = false;
-
-    std::mutex mutex;
-    std::uint32_t clientType = 0;
-    std::vector<Bytes> requests;
-    std::optional<std::uint32_t> dataSessionNumber;
-
-    // Made by connection(), after the test has set the script above, so the
-    // serving threads start with it in place.
-    std::optional<FakePeer> dataPeer;
-    std::optional<FakePeer> commandPeer;
-
-    void serve(PeerConnection& connection) {
-        connection.sendLe32(static_cast<std::uint32_t>(version));
-        const auto type = connection.receiveLe32();
-        if (!type) return;
-        {
-            std::lock_guard lock(mutex);
-            clientType = *type;
-        }
-        connection.sendLe32(static_cast<std::uint32_t>(sessionNumber));
-        if (sessionNumber < 0) return;
-        connection.send(confirmation);
-        for (const Exchange& exchange : exchanges) {
-            Bytes request(exchange.requestLength);
-            if (!connection.receive(request)) return;
-            {
-                std::lock_guard lock(mutex);
-                requests.push_back(request);
-            }
-            if (!connection.send(exchange.reply)) return;
-        }
-        if (!closeAfterExchanges) connection.waitForClose(FakePeer::kIoTimeout);
-    }
-
-    std::unique_ptr<TwoPortConnection> connection() {
-        dataPeer.emplace([this](PeerConnection& connection, int) {
-            const auto number = connection.receiveLe32();
-            std::lock_guard lock(mutex);
-            dataSessionNumber = number;
-        });
-        commandPeer.emplace([this](PeerConnection& connection, int) { serve(connection); });
-        return std::make_unique<TwoPortConnection>("127.0.0.1", commandPeer->port(),
-                                                   dataPeer->port());
-    }
-
-    ~FakeControlServer() {
-        commandPeer.reset();
-        dataPeer.reset();
-    }
-};
+using test::FakeControlServer;
 
 TEST(TwoPortConnection, ConnectsAndTiesTheDataSocketToTheSession) {
     FakeControlServer server;
@@ -93,7 +29,7 @@ TEST(TwoPortConnection, ConnectsAndTiesTheDataSocketToTheSession) {
     EXPECT_EQ(connection->serverVersion(), 6100);
     EXPECT_EQ(connection->sessionNumber(), 7);
     EXPECT_TRUE(connection->dataConnected());
-    ASSERT_TRUE(server.dataPeer->waitForAccepted(1, 5s));
+    ASSERT_TRUE(server.dataPeer()->waitForAccepted(1, 5s));
     connection.reset();  // closes both sockets, so the fake handlers end
     std::lock_guard lock(server.mutex);
     EXPECT_EQ(server.clientType, 2u);
@@ -120,7 +56,7 @@ TEST(TwoPortConnection, NegativeSessionNumberFailsBeforeTheDataSocket) {
     auto connection = server.connection();
     EXPECT_EQ(connection->connect(TwoPortConnection::kClientType), -1);
     EXPECT_FALSE(connection->dataConnected());
-    EXPECT_EQ(server.dataPeer->acceptedCount(), 0);
+    EXPECT_EQ(server.dataPeer()->acceptedCount(), 0);
 }
 
 TEST(TwoPortConnection, ConfirmationOtherThanReadyGivesZero) {

@@ -4,9 +4,6 @@
 #include <sys/socket.h>
 
 #include <condition_variable>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "live/CurrentGenerationSession.h"
 #include "net/LiveConnection.h"
@@ -16,8 +13,6 @@
 #include "ptz/PtzProtocol.h"
 #include "tests/sim/SimHarness.h"
 #include "tests/support/DecoderHarness.h"
-#include "tests/support/TurboJpeg.h"
-#include "tools/cli/LiveCommand.h"
 
 namespace ambro::test {
 namespace {
@@ -237,12 +232,18 @@ TEST_F(CurrentGeneration, DomeDescriptionsNameShippedDescriptionFiles) {
     }
 }
 
-// The client's whole live session: pictures through its own video reader.
-class PictureWaiter : public live::LiveSessionObserver {
+// The client's current-generation session: pictures through its own video
+// reader and decoder.
+class PictureWaiter : public live::CurrentGenerationSession::Listener {
 public:
-    void pictureReady(const std::uint8_t* picture, int width, int height) override {
+    void pictureDecoded(const live::PictureView& picture) override {
         std::lock_guard lock(mutex_);
-        latest_ = {width, height, Bytes(picture, picture + static_cast<std::size_t>(width) * height * 3)};
+        latest_ = {picture.width, picture.height, {}};
+        const std::size_t row = static_cast<std::size_t>(picture.width) * 3;
+        for (int y = 0; y < picture.height; ++y) {
+            const std::uint8_t* start = picture.pixels + y * picture.stride;
+            latest_.bgr.insert(latest_.bgr.end(), start, start + row);
+        }
         ++count_;
         arrived_.notify_all();
     }
@@ -262,20 +263,28 @@ private:
     int count_ = 0;
 };
 
-class DomePresets : public testing::TestWithParam<int> {};
-
-TEST_P(DomePresets, MoveTheCameraPicture) {
+class ClientSession : public testing::Test {
+protected:
+    void TearDown() override {
+        session.close();
+        connection.interrupt();
+        connection.closeSockets();
+    }
     SimHarness sim;
     PictureWaiter pictures;
-    live::CurrentGenerationSession session({"127.0.0.1", std::to_string(sim.currentPort())},
-                                           "admin", "1234", pictures, AMBRO_PTZ_SETUP_DIR);
+    net::LiveConnection connection{{"127.0.0.1", std::to_string(sim.currentPort())}, "admin", "1234"};
+    live::CurrentGenerationSession session{connection, pictures, AMBRO_PTZ_SETUP_DIR};
+};
+
+class DomePresets : public ClientSession, public testing::WithParamInterface<int> {};
+
+TEST_P(DomePresets, MoveTheCameraPicture) {
     ASSERT_EQ(session.connect(), net::ConnectOutcome::Accepted);
     const int camera = GetParam();
-    ASSERT_EQ(session.selectCamera(static_cast<std::size_t>(camera - 1)),
-              live::CurrentGenerationSession::SelectResult::Selected);
+    ASSERT_EQ(session.selectCamera(camera - 1), live::SelectResult::Selected);
     const auto before = pictures.pictureAfter(500ms);
     ASSERT_TRUE(before);
-    ASSERT_EQ(session.cameraAction(live::CameraAction::GoPreset, 3), live::PtzResult::Sent);
+    ASSERT_EQ(session.goPreset(3), live::PtzResult::Sent);
     const auto after = pictures.pictureAfter(300ms);
     ASSERT_TRUE(after);
     EXPECT_GT(meanDifference(*before, *after), 20.0);
@@ -283,7 +292,6 @@ TEST_P(DomePresets, MoveTheCameraPicture) {
     const auto preset = sim::DomeModel::presetPosition(3);
     EXPECT_DOUBLE_EQ(at.x, preset.x);
     EXPECT_DOUBLE_EQ(at.zoom, preset.zoom);
-    session.close();
 }
 
 INSTANTIATE_TEST_SUITE_P(PelcoDPelcoPVisca, DomePresets, testing::Values(1, 2, 3),
@@ -291,59 +299,15 @@ INSTANTIATE_TEST_SUITE_P(PelcoDPelcoPVisca, DomePresets, testing::Values(1, 2, 3
                              return "Camera" + std::to_string(info.param);
                          });
 
-TEST(CurrentGenerationSession, PanningMovesTheDomeAndTheOutputPulseIsLogged) {
-    SimHarness sim;
-    PictureWaiter pictures;
-    live::CurrentGenerationSession session({"127.0.0.1", std::to_string(sim.currentPort())},
-                                           "admin", "1234", pictures, AMBRO_PTZ_SETUP_DIR);
+TEST_F(ClientSession, PanningMovesTheDomeAndTheOutputPulseIsLogged) {
     ASSERT_EQ(session.connect(), net::ConnectOutcome::Accepted);
     const double start = sim.installation().dome(0)->positionAt(std::chrono::steady_clock::now()).x;
-    ASSERT_EQ(session.cameraAction(live::CameraAction::Right), live::PtzResult::Sent);
+    ASSERT_EQ(session.cameraAction(ptz::DomeAction::PanRight), live::PtzResult::Sent);
     EXPECT_GT(sim.installation().dome(0)->positionAt(std::chrono::steady_clock::now()).x, start);
 
     ASSERT_TRUE(session.pulseOutput(2));
     EXPECT_TRUE(sim.waitForLog("output 2 (Floodlight) of module 1 forced on", 5s));
     EXPECT_TRUE(sim.waitForLog("output 2 (Floodlight) of module 1 forced off", 5s));
-    session.close();
-}
-
-class CliAgainstSimulator : public testing::Test {
-protected:
-    int run(std::vector<std::string> words) {
-        words.insert(words.begin() + 1, {"--host", "127.0.0.1", "--port",
-                                         std::to_string(sim.currentPort()), "--user", "admin",
-                                         "--password", "1234"});
-        out.str("");
-        err.str("");
-        return cli::runLive(words, AMBRO_PTZ_SETUP_DIR, out, err);
-    }
-    SimHarness sim;
-    std::ostringstream out;
-    std::ostringstream err;
-};
-
-TEST_F(CliAgainstSimulator, InfoListsEveryCamera) {
-    ASSERT_EQ(run({"info"}), 0) << err.str();
-    const auto& catalogue = sim.installation().cameras();
-    for (int i = 0; i < catalogue.count(); ++i) {
-        EXPECT_NE(out.str().find("camera " + std::to_string(i + 1) + ": " + catalogue.camera(i).name),
-                  std::string::npos);
-    }
-    EXPECT_NE(out.str().find("output: Floodlight"), std::string::npos);
-}
-
-TEST_F(CliAgainstSimulator, SnapshotIsAJpegOfTheCamera) {
-    const auto file = std::filesystem::temp_directory_path() /
-                      ("ambro-sim-snapshot-" + std::to_string(::getpid()) + ".jpg");
-    ASSERT_EQ(run({"snapshot", "--camera", "3", "--out", file.string()}), 0) << err.str();
-    std::ifstream input(file, std::ios::binary);
-    const Bytes jpeg((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
-    std::filesystem::remove(file);
-    int width = 0;
-    int height = 0;
-    ASSERT_TRUE(turboDecodeBgr(jpeg, width, height));
-    EXPECT_EQ(width, 352);
-    EXPECT_EQ(height, 288);
 }
 
 }  // namespace

@@ -12,25 +12,15 @@ constexpr std::size_t kInputCapacity =
     media::FrameDecoder::kMaxPayload + media::FrameDecoder::kInputPadding;
 }
 
-DecoderHarness::DecoderHarness(int width, int height, std::uint32_t outputKind, int outputHeight)
-    : width_(width), height_(outputHeight ? outputHeight : height),
-      bytesPerPixel_(outputKind == media::kOutputRgb555 ? 2 : 3), input_(kInputCapacity) {
-    inputFormat_.width = width;
-    inputFormat_.height = height;
-    inputFormat_.compression = media::kW264;
-    outputFormat_ = inputFormat_;
-    outputFormat_.height = height_;
-    outputFormat_.importantColours = outputKind;
+DecoderHarness::DecoderHarness(int width, int height, std::uint32_t outputKind)
+    : decoder_(width, height, outputKind), input_(kInputCapacity) {
     output_.assign(pictureBytes() + kGuardBytes, kGuard);
     std::fill_n(output_.begin(), pictureBytes(), 0x7F);
-    decoder_.decompressQuery(&inputFormat_, &outputFormat_);
-    decoder_.decompressBegin(&inputFormat_, &outputFormat_);
 }
 
 int DecoderHarness::decode(const Bytes& payload) {
     std::copy(payload.begin(), payload.end(), input_.begin());
-    return media::decodePayload(decoder_, inputFormat_, outputFormat_, input_.data(),
-                                payload.size(), output_.data());
+    return decoder_.decode(input_.data(), payload.size(), output_.data());
 }
 
 Bytes DecoderHarness::picture() const {
@@ -42,9 +32,7 @@ bool DecoderHarness::guardIntact() const {
                        [](std::uint8_t b) { return b == kGuard; });
 }
 
-std::size_t DecoderHarness::pictureBytes() const {
-    return static_cast<std::size_t>(width_) * height_ * bytesPerPixel_;
-}
+std::size_t DecoderHarness::pictureBytes() const { return decoder_.pictureBytes(); }
 
 Bytes decodeFirstPicture(const std::string& fixture, int width, int height) {
     const auto coded = splitIntoPictures(readFile(fixturePath("mpeg4/" + fixture)));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "media/FrameDecoder.h"
+#include "media/PictureDecoder.h"
 
 namespace ambro::test {
 
@@ -17,8 +18,8 @@ public:
     static constexpr std::uint8_t kGuard = 0xEE;
     static constexpr std::size_t kGuardBytes = 256;
 
-    DecoderHarness(int width, int height, std::uint32_t outputKind = media::kOutputBgr24,
-                   int outputHeight = 0);
+    // 640 x 240 pictures come out 480 rows high, as the decoder doubles them.
+    DecoderHarness(int width, int height, std::uint32_t outputKind = media::kOutputBgr24);
 
     // Copies the payload into the input buffer and decodes it.
     int decode(const Bytes& payload);
@@ -26,18 +27,13 @@ public:
     Bytes picture() const;
     bool guardIntact() const;
     std::size_t pictureBytes() const;
-    media::FrameDecoder& decoder() { return decoder_; }
-    const media::PictureFormat& inputFormat() const { return inputFormat_; }
+    media::FrameDecoder& decoder() { return decoder_.decoder(); }
+    const media::PictureFormat& inputFormat() const { return decoder_.inputFormat(); }
 
 private:
-    int width_;
-    int height_;
-    int bytesPerPixel_;
-    media::PictureFormat inputFormat_;
-    media::PictureFormat outputFormat_;
+    media::PictureDecoder decoder_;
     Bytes input_;
     Bytes output_;
-    media::FrameDecoder decoder_;
 };
 
 // The first picture of a fixture stream, as the decoder leaves it.

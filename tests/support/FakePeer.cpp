@@ -84,6 +84,11 @@ bool PeerConnection::waitForClose(std::chrono::milliseconds timeout) {
     return false;
 }
 
+bool PeerConnection::readable(std::chrono::milliseconds timeout) {
+    pollfd poller{socket_, POLLIN, 0};
+    return ::poll(&poller, 1, static_cast<int>(timeout.count())) > 0;
+}
+
 void PeerConnection::sendHalfAndClose(std::span<const std::uint8_t> bytes) {
     send(bytes.first(bytes.size() / 2));
     close();

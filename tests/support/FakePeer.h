@@ -25,6 +25,8 @@ public:
     // One framed message (16-byte head and body); none when the connection
     // ends or the length is outside 16 to 1 MiB.
     std::optional<std::vector<std::uint8_t>> receiveFramed();
+    // True when bytes (or the end of the connection) wait to be read.
+    bool readable(std::chrono::milliseconds timeout);
     // True when the client closed (or reset) the connection within the time.
     bool waitForClose(std::chrono::milliseconds timeout);
     // Sends the first half of `bytes` and closes at once.

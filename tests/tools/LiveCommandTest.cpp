@@ -8,6 +8,7 @@
 #include "platform/ByteOrder.h"
 #include "platform/Deadline.h"
 #include "tests/support/FakeLiveServer.h"
+#include "tests/support/FakeOlderServer.h"
 #include "tests/support/Mpeg4Fixtures.h"
 #include "tests/support/PayloadBuilder.h"
 #include "tests/support/TurboJpeg.h"
@@ -80,11 +81,13 @@ TEST_F(LiveCommand, ConnectionFailuresUseTheClientsMessages) {
     EXPECT_EQ(run(full, {"output", "--output", "1"}), 2);
     EXPECT_EQ(err.str(), "Too Many Users\n");
 
+    // An older-generation greeting whose control ports nobody answers on.
     FakeLiveServerScript older;
-    older.greeting = {net::kOlderGenerationGreeting, 0, 7000, 7001};
+    older.greeting = {net::kOlderGenerationGreeting, 0, 1, 1};
     FakeLiveServer old(older);
     EXPECT_EQ(run(old, {"info"}), 2);
-    EXPECT_NE(err.str().find("older generation"), std::string::npos);
+    EXPECT_EQ(err.str(),
+              "Connected Failed: the server's control connection did not accept the log-in\n");
 }
 
 TEST_F(LiveCommand, SnapshotWritesTheFirstPictureOfTheCamera) {
@@ -100,18 +103,18 @@ TEST_F(LiveCommand, SnapshotWritesTheFirstPictureOfTheCamera) {
     script.repeatVideo = true;
     FakeLiveServer server(script);
     const fs::path file = fs::temp_directory_path() / ("ambro-snapshot-" + std::to_string(::getpid()) + ".jpg");
-    ASSERT_EQ(run(server, {"snapshot", "--camera", "2", "--out", file.string()}), 0) << err.str();
+    ASSERT_EQ(run(server, {"snapshot", "--camera", "3", "--out", file.string()}), 0) << err.str();
     int width = 0;
     int height = 0;
     EXPECT_TRUE(test::turboDecodeBgr(test::readFile(file.string()), width, height).has_value());
     EXPECT_EQ(width, 352);
     EXPECT_EQ(height, 240);
     fs::remove(file);
-    // The second entry of the list is camera 3: mask 4.
+    // Camera 3 is asked for by its own bit, mask 4.
     const auto channels = requestsOf(server, 32);
     ASSERT_EQ(channels.size(), 2u);
     EXPECT_EQ(platform::loadLe32(channels[1].bytes.data() + 16), 4u);
-    EXPECT_EQ(run(server, {"snapshot", "--camera", "2", "--out", "/nonexistent/x.jpg"}), 4);
+    EXPECT_EQ(run(server, {"snapshot", "--camera", "3", "--out", "/nonexistent/x.jpg"}), 4);
 }
 
 TEST_F(LiveCommand, SnapshotWithoutPicturesTimesOut) {
@@ -211,6 +214,67 @@ TEST_F(LiveCommand, AFailedRequestIsNotAMissingCamera) {
     FakeLiveServer server(script);
     EXPECT_EQ(run(server, {"ptz", "--camera", "1", "left"}), 3);
     EXPECT_EQ(err.str().find("not in the camera list"), std::string::npos) << err.str();
+}
+
+class OlderLiveCommand : public testing::Test {
+protected:
+    int run(const test::FakeOlderServer& server, std::vector<std::string> words) {
+        words.insert(words.begin() + 1, {"--host", "127.0.0.1", "--port", server.endpoint().port,
+                                         "--user", "admin", "--password", "pw"});
+        out.str("");
+        err.str("");
+        return runLive(words, AMBRO_PTZ_SETUP_DIR, out, err);
+    }
+    static test::FakeOlderServerScript installation() {
+        test::FakeOlderServerScript script;
+        script.viewWord = 0b0101;
+        script.modules = {{4, 2, {"Door\x1b[2J"}, {"Siren", "Lamp"}}};
+        std::int64_t at = 0;
+        for (const auto& picture : test::splitIntoPictures(
+                 test::readFile(test::fixturePath("mpeg4/mpeg4_176x144_bf0.m4v")))) {
+            script.frames.push_back(
+                {test::PayloadBuilder(test::PayloadMarker::NoChecksum, picture.bytes).build(),
+                 test::fakeFrameTime(at += 40)});
+        }
+        return script;
+    }
+
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(OlderLiveCommand, InfoSnapshotPtzAndOutput) {
+    test::FakeOlderServer server(installation());
+    ASSERT_EQ(run(server, {"info"}), 0) << err.str();
+    std::string expected =
+        "generation: older\nserver version: 8300\nview: 4 Channel\nview: 1~16 Channel\n"
+        "camera 1: Gate\ncamera 3: Yard\nmodule 1 input: Door?[2J\n";
+    for (int i = 1; i < 16; ++i) expected += "module 1 input: \n";
+    expected += "module 1 output: Siren\nmodule 1 output: Lamp\n";
+    EXPECT_EQ(out.str(), expected);
+    ASSERT_EQ(run(server, {"info", "--json"}), 0) << err.str();
+    EXPECT_NE(out.str().find("\"cameras\":[{\"number\":1,\"name\":\"Gate\"},{\"number\":3,"
+                             "\"name\":\"Yard\"}]"),
+              std::string::npos)
+        << out.str();
+
+    const fs::path file =
+        fs::temp_directory_path() / ("ambro-older-" + std::to_string(::getpid()) + ".jpg");
+    ASSERT_EQ(run(server, {"snapshot", "--camera", "3", "--out", file.string()}), 0) << err.str();
+    int width = 0;
+    int height = 0;
+    EXPECT_TRUE(test::turboDecodeBgr(test::readFile(file.string()), width, height).has_value());
+    EXPECT_EQ(width, 176);
+    EXPECT_EQ(height, 144);
+    fs::remove(file);
+    EXPECT_EQ(run(server, {"snapshot", "--camera", "2", "--out", file.string()}), 3);
+    EXPECT_EQ(err.str(), "camera 2 is not in the camera list\n");
+
+    ASSERT_EQ(run(server, {"ptz", "--camera", "1", "up", "--speed", "2"}), 0) << err.str();
+    ASSERT_EQ(run(server, {"output", "--module", "1", "--output", "2"}), 0) << err.str();
+    const auto control = server.control().recorded();
+    EXPECT_NE(std::find(control.begin(), control.end(), Bytes{54, 3, 0, 0, 2}), control.end());
+    EXPECT_NE(std::find(control.begin(), control.end(), Bytes{100, 0, 32}), control.end());
 }
 
 TEST_F(LiveCommand, OutputPulseAndUsage) {

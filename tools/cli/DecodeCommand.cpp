@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "media/FrameDecoder.h"
+#include "media/PictureDecoder.h"
 #include "media/SnapshotEncoder.h"
 #include "platform/ByteOrder.h"
 #include "tools/cli/CommandLine.h"
@@ -65,24 +66,15 @@ std::optional<std::vector<Bytes>> splitStream(const Bytes& file) {
 
 class PictureWriter {
 public:
-    PictureWriter(int width, int height) {
-        input_.width = width;
-        input_.height = height;
-        input_.compression = media::kW264;
-        output_ = input_;
-        outputHeight_ = media::FrameDecoder::outputHeightFor(width, height);
-        output_.height = outputHeight_;
-        picture_.assign(static_cast<std::size_t>(width) * outputHeight_ * 3, 0);
-        payload_.resize(kMaxPayload + media::FrameDecoder::kInputPadding);
-        decoder_.decompressQuery(&input_, &output_);
-        decoder_.decompressBegin(&input_, &output_);
-    }
+    PictureWriter(int width, int height)
+        : decoder_(width, height),
+          payload_(kMaxPayload + media::FrameDecoder::kInputPadding),
+          picture_(decoder_.pictureBytes(), 0) {}
 
     // Decodes one payload; the result of decompress and whether a picture came.
     std::pair<int, bool> decode(const Bytes& payload) {
         std::copy(payload.begin(), payload.end(), payload_.begin());
-        const int result = media::decodePayload(decoder_, input_, output_, payload_.data(),
-                                                payload.size(), picture_.data());
+        const int result = decoder_.decode(payload_.data(), payload.size(), picture_.data());
         return {result, result == 0 && decoder_.pictureProduced()};
     }
 
@@ -91,11 +83,12 @@ public:
     // The picture as the sessions save a snapshot, encoded at quality 100
     // straight from the decoder's rows.
     bool writeSnapshot(const std::filesystem::path& path) {
-        const int width = output_.width;
-        jpeg_.resize(media::SnapshotEncoder::worstCaseSize(width, outputHeight_));
+        const int width = decoder_.width();
+        const int height = decoder_.height();
+        jpeg_.resize(media::SnapshotEncoder::worstCaseSize(width, height));
         std::size_t size = 0;
-        if (!encoder_.encodePicture(picture_.data(), media::SnapshotEncoder::tightStride(width),
-                                    jpeg_.data(), jpeg_.size(), width, outputHeight_, size)) {
+        if (!encoder_.encodePicture(picture_.data(), decoder_.stride(), jpeg_.data(), jpeg_.size(),
+                                    width, height, size)) {
             return false;
         }
         jpeg_.resize(size);
@@ -110,13 +103,10 @@ private:
         return static_cast<bool>(file);
     }
 
-    int outputHeight_;
-    media::PictureFormat input_;
-    media::PictureFormat output_;
+    media::PictureDecoder decoder_;
     Bytes payload_;
     Bytes picture_;
     Bytes jpeg_;
-    media::FrameDecoder decoder_;
     media::SnapshotEncoder encoder_{100};
 };
 
@@ -127,6 +117,8 @@ std::string numbered(std::size_t index) {
 }
 
 }  // namespace
+
+const char* decodeUsage() { return kUsage; }
 
 int runDecode(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
     const CommandLine line(words, {"stream", "jpeg"});

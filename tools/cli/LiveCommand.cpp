@@ -1,312 +1,356 @@
 #include "tools/cli/LiveCommand.h"
 
+#include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <ostream>
+#include <thread>
 
-#include "live/CurrentGenerationSession.h"
+#include "live/CameraListModel.h"
+#include "live/LiveSession.h"
 #include "media/SnapshotEncoder.h"
-#include "net/ServerBlocks.h"
 #include "platform/Deadline.h"
-#include "tools/cli/CommandLine.h"
 #include "tools/cli/ExitStatus.h"
+#include "tools/cli/Interrupt.h"
+#include "tools/cli/OptionCheck.h"
+#include "tools/cli/ServerOptions.h"
+#include "tools/cli/SessionWatcher.h"
 #include "tools/cli/TextOutput.h"
+#include "tools/cli/VideoFileWriter.h"
 
 namespace ambro::cli {
 
 namespace {
 
 using namespace std::chrono_literals;
-using live::CameraAction;
-using live::PtzResult;
+using ptz::DomeAction;
 
 constexpr const char* kUsage =
-    "usage: ambro-cli live COMMAND --host H --port P [--user U] [--password W] ...\n"
-    "  info [--json]                          the server, its cameras and I/O names\n"
-    "  snapshot --camera N --out FILE [--timeout SEC]\n"
-    "                                         a JPEG of camera N's first picture\n"
-    "  ptz --camera N ACTION [--preset K]     one click of a dome button; ACTION is\n"
-    "      left right up down zoom-in zoom-out focus-near focus-far home auto\n"
-    "      auto-focus preset\n"
-    "  output --output N                      pulse output N (1-32)\n"
-    "The password may come from AMBRO_PASSWORD; the user defaults to Guest.\n";
+    "usage: ambro-cli live COMMAND HOST:PORT [--user U] [--password W | --password-file F] ...\n"
+    "       (or --host H --port P instead of HOST:PORT)\n"
+    "  info [--json]                        the server, its cameras, views and I/O names\n"
+    "  snapshot --camera N --out FILE.jpg [--timeout SEC]\n"
+    "  snapshot --all --out DIR [--timeout SEC]\n"
+    "                                       a JPEG of the next picture of camera N,\n"
+    "                                       or of every camera as DIR/camera-NN.jpg\n"
+    "  record --camera N (--seconds S | --frames K) --out FILE.mkv|.mp4|.avi\n"
+    "         [--codec NAME] [--timeout SEC]\n"
+    "                                       the pictures as shown, privacy masks\n"
+    "                                       filled, into a video file (MPEG-4 Part 2\n"
+    "                                       at high quality unless NAME is given)\n"
+    "  ptz --camera N ACTION [--preset K] [--speed S]\n"
+    "                                       one click of a dome button; ACTION is left\n"
+    "                                       right up down zoom-in zoom-out focus-near\n"
+    "                                       focus-far home auto auto-focus preset\n"
+    "                                       (K from 1 to 64, S from 1 to 5)\n"
+    "  output --output N [--module M]       force output N: pulsed on a server of the\n"
+    "                                       current generation (1-32), of module M\n"
+    "                                       (1-8) on an older one (1-16)\n"
+    "The user defaults to Guest; the password may also come from AMBRO_PASSWORD.\n";
 
-const std::map<std::string, CameraAction> kActions = {
-    {"left", CameraAction::Left},           {"right", CameraAction::Right},
-    {"up", CameraAction::Up},               {"down", CameraAction::Down},
-    {"zoom-in", CameraAction::ZoomIn},      {"zoom-out", CameraAction::ZoomOut},
-    {"focus-near", CameraAction::FocusNear}, {"focus-far", CameraAction::FocusFar},
-    {"home", CameraAction::Home},           {"auto", CameraAction::AutoMove},
-    {"auto-focus", CameraAction::AutoFocus}, {"preset", CameraAction::GoPreset},
+// A dome button by its name; none for "preset", which goes to --preset.
+const std::map<std::string, std::optional<DomeAction>> kActions = {
+    {"left", DomeAction::PanLeft},          {"right", DomeAction::PanRight},
+    {"up", DomeAction::TiltUp},             {"down", DomeAction::TiltDown},
+    {"zoom-in", DomeAction::ZoomIn},        {"zoom-out", DomeAction::ZoomOut},
+    {"focus-near", DomeAction::FocusNear},  {"focus-far", DomeAction::FocusFar},
+    {"home", DomeAction::Home},             {"auto", DomeAction::AutoMove},
+    {"auto-focus", DomeAction::AutoFocus},  {"preset", std::nullopt},
+};
+
+// The options each command takes beyond the server's.
+const std::map<std::string, std::vector<std::string>> kCommandOptions = {
+    {"info", {"json"}},
+    {"snapshot", {"camera", "out", "timeout", "all"}},
+    {"record", {"camera", "out", "timeout", "seconds", "frames", "codec"}},
+    {"ptz", {"camera", "preset", "speed"}},
+    {"output", {"output", "module"}},
 };
 
 // Everything a live command needs, checked before any connection is made.
 struct LiveRequest {
     std::string command;
-    std::string host;
-    std::string port;
-    std::string user = "Guest";
-    std::string password;
+    ServerOptions server;
     bool json = false;
+    bool allCameras = false;
     int camera = 0;
     int output = 0;
     int preset = 1;
     int timeoutSeconds = 10;
-    std::string outFile;
-    CameraAction action = CameraAction::Left;
-
-    std::string server() const { return host + ":" + port; }
+    int seconds = 0;
+    int frames = 0;
+    std::string out;
+    std::string codec = "mpeg4";
+    std::optional<DomeAction> action;
+    int module = 1;
+    int speed = 3;
 };
 
-// The options each command takes beyond the connection's.
-const std::map<std::string, std::vector<std::string>> kCommandOptions = {
-    {"info", {"json"}},
-    {"snapshot", {"camera", "out", "timeout"}},
-    {"ptz", {"camera", "preset"}},
-    {"output", {"output"}},
-};
-
-std::nullopt_t usageError(std::ostream& err, const std::string& message) {
-    err << "ambro-cli live: " << message << "\n" << kUsage;
-    return std::nullopt;
+bool checkFolderOf(const std::filesystem::path& file, std::ostream& err, int& status) {
+    const auto folder = std::filesystem::absolute(file).parent_path();
+    std::error_code error;
+    if (std::filesystem::is_directory(folder, error)) return true;
+    status = kCannotWriteFile;
+    err << "ambro-cli live: cannot write " << file.string() << ": no folder " << folder.string()
+        << "\n";
+    return false;
 }
 
-// Reads a required or optional number option into `value`.
-bool readNumber(const CommandLine& line, const std::string& name, long minimum, long maximum,
-                bool required, int& value, std::ostream& err) {
-    if (!line.option(name)) {
-        if (required) usageError(err, "--" + name + " is required");
-        return !required;
-    }
-    const auto number = line.number(name, minimum, maximum);
-    if (!number) {
-        usageError(err, "--" + name + " must be a whole number from " + std::to_string(minimum) +
-                            " to " + std::to_string(maximum));
+bool checkCommandOptions(OptionCheck& check, LiveRequest& request, std::size_t firstArgument,
+                         std::ostream& err, int& status) {
+    const CommandLine& line = check.line();
+    const bool oneCamera = request.command == "ptz" || request.command == "record" ||
+                           (request.command == "snapshot" && !line.hasSwitch("all"));
+    request.allCameras = line.hasSwitch("all");
+    if (!check.number("camera", 1, 32, oneCamera, request.camera) ||
+        !check.number("output", 1, 32, request.command == "output", request.output) ||
+        !check.number("preset", 1, 64, false, request.preset) ||
+        !check.number("module", 1, 8, false, request.module) ||
+        !check.number("speed", 1, 5, false, request.speed) ||
+        !check.number("timeout", 1, 3600, false, request.timeoutSeconds) ||
+        !check.number("seconds", 1, 86400, false, request.seconds) ||
+        !check.number("frames", 1, 10'000'000, false, request.frames) ||
+        !check.text("codec", false, request.codec)) {
         return false;
     }
-    value = static_cast<int>(*number);
+    if (request.allCameras && line.option("camera")) {
+        return check.fail("--all and --camera cannot be given together");
+    }
+    const std::size_t actionArgument = firstArgument;
+    if (request.command == "ptz") {
+        if (line.arguments().size() <= actionArgument) return check.fail("ptz needs one ACTION");
+        const auto action = kActions.find(line.arguments()[actionArgument]);
+        if (action == kActions.end()) {
+            return check.fail("unknown ptz ACTION '" + line.arguments()[actionArgument] + "'");
+        }
+        request.action = action->second;
+    }
+    const std::size_t wanted = actionArgument + (request.command == "ptz" ? 1 : 0);
+    if (line.arguments().size() > wanted) {
+        return check.fail("unexpected argument '" + line.arguments()[wanted] + "'");
+    }
+    if (request.command == "record") {
+        if ((request.seconds > 0) == (request.frames > 0)) {
+            return check.fail("record needs either --seconds or --frames");
+        }
+        if (!check.text("out", true, request.out)) return false;
+        if (!VideoFileWriter::knowsContainer(request.out)) {
+            return check.fail("--out: no video container is known for the name " + request.out);
+        }
+        if (!VideoFileWriter::knowsEncoder(request.codec)) {
+            return check.fail("--codec: the installed FFmpeg has no video encoder named " +
+                              request.codec);
+        }
+        return checkFolderOf(request.out, err, status);
+    }
+    if (request.command == "snapshot") {
+        if (!check.text("out", true, request.out)) return false;
+        if (request.allCameras) {
+            std::error_code error;
+            std::filesystem::create_directories(request.out, error);
+            if (!std::filesystem::is_directory(request.out, error)) {
+                status = kCannotWriteFile;
+                err << "ambro-cli live: cannot write into " << request.out << "\n";
+                return false;
+            }
+            return true;
+        }
+        return checkFolderOf(request.out, err, status);
+    }
     return true;
 }
 
 std::optional<LiveRequest> parseRequest(const std::vector<std::string>& words, std::ostream& err,
                                         int& status) {
     status = kUsageError;
-    const CommandLine line(words, {"json"});
+    const CommandLine line(words, {"json", "all"});
+    OptionCheck check(line, "ambro-cli live", kUsage, err);
+    if (!line.valid()) {
+        check.fail(line.error());
+        return std::nullopt;
+    }
     LiveRequest request;
-    if (!line.valid()) return usageError(err, line.error());
     request.command = line.arguments().empty() ? "" : line.arguments()[0];
     const auto commandOptions = kCommandOptions.find(request.command);
     if (commandOptions == kCommandOptions.end()) {
-        return usageError(err, request.command.empty()
-                                   ? "a command is required"
-                                   : "unknown command '" + request.command + "'");
-    }
-    std::vector<std::string> known = {"host", "port", "user", "password"};
-    known.insert(known.end(), commandOptions->second.begin(), commandOptions->second.end());
-    if (const auto unknown = line.unknownOption(known)) {
-        return usageError(err, "unknown option --" + *unknown);
-    }
-    const std::size_t wantedArguments = request.command == "ptz" ? 2 : 1;
-    if (line.arguments().size() != wantedArguments) {
-        return usageError(err, request.command == "ptz"
-                                   ? "ptz needs one ACTION"
-                                   : "unexpected argument '" + line.arguments().back() + "'");
-    }
-
-    request.host = line.option("host").value_or("");
-    if (request.host.empty()) return usageError(err, "--host is required");
-    int port = 0;
-    if (!readNumber(line, "port", 1, 65535, true, port, err)) return std::nullopt;
-    request.port = std::to_string(port);
-    request.user = line.option("user").value_or("Guest");
-    if (const auto password = line.option("password")) {
-        request.password = *password;
-    } else if (const char* fromEnvironment = std::getenv("AMBRO_PASSWORD")) {
-        request.password = fromEnvironment;
-    }
-    if (request.user == "Guest") request.password.clear();
-    request.json = line.hasSwitch("json");
-
-    const bool needsCamera = request.command == "snapshot" || request.command == "ptz";
-    if (!readNumber(line, "camera", 1, 32, needsCamera, request.camera, err) ||
-        !readNumber(line, "output", 1, 32, request.command == "output", request.output, err) ||
-        !readNumber(line, "preset", 1, 256, false, request.preset, err) ||
-        !readNumber(line, "timeout", 1, 3600, false, request.timeoutSeconds, err)) {
+        check.fail(request.command.empty() ? "a command is required"
+                                           : "unknown command '" + request.command + "'");
         return std::nullopt;
     }
-    if (request.command == "ptz") {
-        const auto action = kActions.find(line.arguments()[1]);
-        if (action == kActions.end()) {
-            return usageError(err, "unknown ptz ACTION '" + line.arguments()[1] + "'");
-        }
-        request.action = action->second;
+    std::vector<std::string> known(std::begin(kServerOptionNames), std::end(kServerOptionNames));
+    known.insert(known.end(), commandOptions->second.begin(), commandOptions->second.end());
+    if (const auto unknown = line.unknownOption(known)) {
+        check.fail("unknown option --" + *unknown);
+        return std::nullopt;
     }
-    if (request.command == "snapshot") {
-        request.outFile = line.option("out").value_or("");
-        if (request.outFile.empty()) return usageError(err, "--out is required");
-        const auto folder = std::filesystem::absolute(request.outFile).parent_path();
-        std::error_code error;
-        if (!std::filesystem::is_directory(folder, error)) {
-            status = kCannotWriteFile;
-            err << "ambro-cli live: cannot write " << request.outFile << ": no folder "
-                << folder.string() << "\n";
-            return std::nullopt;
-        }
+    bool serverArgument = false;
+    auto server = readServerOptions(check, 1, serverArgument, true);
+    if (!server) return std::nullopt;
+    request.server = *server;
+    request.json = line.hasSwitch("json");
+    if (!checkCommandOptions(check, request, serverArgument ? 2 : 1, err, status)) {
+        return std::nullopt;
     }
     status = kSuccess;
     return request;
 }
 
-// Why a connection failed: the system's own text, then why in plain words.
-std::string connectFailure(net::ConnectOutcome outcome, const std::string& server) {
-    switch (outcome) {
-        case net::ConnectOutcome::TooManyUsers: return "Too Many Users";
-        case net::ConnectOutcome::LoginRefused:
-            return "Connected Failed: the server refused the user name or password";
-        case net::ConnectOutcome::TimedOut:
-            return "Connected Failed: " + server + " did not answer in time (timed out after " +
-                   std::to_string(platform::replyTimeout().count()) + " ms)";
-        case net::ConnectOutcome::ConnectFailed:
-            return "Connected Failed: cannot connect to " + server;
-        case net::ConnectOutcome::OlderGeneration:
-            return "Connected Failed: the server is of the older generation, which this command "
-                   "does not support yet";
-        case net::ConnectOutcome::Accepted:
-        case net::ConnectOutcome::Failed:
-        case net::ConnectOutcome::Interrupted: break;
+// The cameras of either generation as (number, name) pairs.
+std::vector<std::pair<int, std::string>> camerasOf(const live::CameraCatalogue& catalogue) {
+    std::vector<std::pair<int, std::string>> cameras;
+    if (catalogue.generation == live::Generation::Current) {
+        for (std::size_t i = 0; i < catalogue.cameraNumbers.size(); ++i) {
+            cameras.emplace_back(catalogue.cameraNumbers[i], catalogue.cameraNames[i]);
+        }
+        return cameras;
     }
-    return "Connected Failed: the connection to " + server + " broke during the log-in";
+    const auto list = live::CameraListModel::fromCameraTable(
+        catalogue.cameraTable, catalogue.serverVersion, catalogue.viewWord);
+    for (int position = 0; position < list.size(); ++position) {
+        const auto& entry = list.entry(position);
+        if (entry.camera >= 0) cameras.emplace_back(entry.camera + 1, entry.name);
+    }
+    return cameras;
 }
 
-// Keeps the latest picture and counts them, for the commands that wait.
-class PictureCollector : public live::LiveSessionObserver {
-public:
-    void pictureReady(const std::uint8_t* picture, int width, int height) override {
-        update([&] {
-            picture_.assign(picture, picture + static_cast<std::size_t>(width) * height * 3);
-            width_ = width;
-            height_ = height;
-            ++count_;
-        });
+std::vector<std::string> viewsOf(const live::CameraCatalogue& catalogue) {
+    std::vector<std::string> views;
+    for (const live::ViewKind view : live::kViewKinds) {
+        if (live::viewWordHas(catalogue.viewWord, view)) views.emplace_back(live::viewName(view));
     }
-    void cameraStatusReceived(int) override { update([&] { ++statusRecords_; }); }
-    void disconnected() override { update([&] { videoEnded_ = "the server closed the video connection"; }); }
-    void videoStopped() override {
-        update([&] {
-            if (videoEnded_.empty()) videoEnded_ = "the server sent video the client cannot follow";
-        });
-    }
+    return views;
+}
 
-    int count() const {
-        std::lock_guard lock(mutex_);
-        return count_;
-    }
-    // Waits until a picture newer than `seen` has come; false when the time
-    // ran out or the video ended first (`why` then says which).
-    bool waitForPictureAfter(int seen, std::chrono::seconds timeout, std::string& why) {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, timeout, [&] { return count_ > seen || !videoEnded_.empty(); });
-        if (count_ > seen) return true;
-        why = videoEnded_.empty() ? "no picture within " + std::to_string(timeout.count()) + " s"
-                                  : "no picture: " + videoEnded_;
-        return false;
-    }
-    void waitForStatusRecord(std::chrono::milliseconds timeout) {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, timeout, [&] { return statusRecords_ > 0 || !videoEnded_.empty(); });
-    }
-    std::vector<std::uint8_t> picture(int& width, int& height) const {
-        std::lock_guard lock(mutex_);
-        width = width_;
-        height = height_;
-        return picture_;
-    }
+std::vector<std::string> namesOf(const std::array<std::string, live::IoModule::kNames>& names,
+                                 int count) {
+    return {names.begin(), names.begin() + std::clamp(count, 0, live::IoModule::kNames)};
+}
 
-private:
-    template <typename Change>
-    void update(Change change) {
-        {
-            std::lock_guard lock(mutex_);
-            change();
+void printJsonInfo(const live::CameraCatalogue& catalogue,
+                   const std::vector<live::IoModule>& modules, std::ostream& out) {
+    const bool older = catalogue.generation == live::Generation::Older;
+    out << "{\"generation\":\"" << (older ? "older" : "current") << "\",";
+    if (older) {
+        out << "\"server_version\":" << catalogue.serverVersion
+            << ",\"views\":" << jsonList(viewsOf(catalogue)) << ",";
+    } else {
+        out << "\"server_kind\":" << catalogue.serverKind << ",";
+    }
+    out << "\"cameras\":[";
+    const auto cameras = camerasOf(catalogue);
+    for (std::size_t i = 0; i < cameras.size(); ++i) {
+        out << (i ? "," : "") << "{\"number\":" << cameras[i].first
+            << ",\"name\":" << jsonText(cameras[i].second) << "}";
+    }
+    out << "]";
+    if (older) {
+        out << ",\"io_modules\":[";
+        for (std::size_t m = 0; m < modules.size(); ++m) {
+            out << (m ? "," : "") << "{\"module\":" << m + 1 << ",\"inputs\":"
+                << jsonList(namesOf(modules[m].inputNames, modules[m].inputCount))
+                << ",\"outputs\":"
+                << jsonList(namesOf(modules[m].outputNames, modules[m].outputCount)) << "}";
         }
-        changed_.notify_all();
+        out << "]}\n";
+        return;
     }
+    const std::vector<std::string> none;
+    out << ",\"io_inputs\":"
+        << (modules.empty() ? jsonList(none)
+                            : jsonList(namesOf(modules[0].inputNames, modules[0].inputCount)))
+        << ",\"io_outputs\":"
+        << (modules.empty() ? jsonList(none)
+                            : jsonList(namesOf(modules[0].outputNames, modules[0].outputCount)))
+        << "}\n";
+}
 
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<std::uint8_t> picture_;
-    int width_ = 0;
-    int height_ = 0;
-    int count_ = 0;
-    int statusRecords_ = 0;
-    std::string videoEnded_;
-};
+// The camera list as the server has it now (the older generation is asked).
+std::optional<live::CameraCatalogue> readCatalogue(const LiveRequest& request,
+                                                   live::LiveSession& session, std::ostream& err) {
+    if (session.generation() == live::Generation::Older && !session.refreshCameraListNow()) {
+        err << "the camera list could not be read from " << request.server.server() << "\n";
+        return std::nullopt;
+    }
+    return session.catalogue();
+}
 
-int info(const LiveRequest& request, live::CurrentGenerationSession& session,
-         PictureCollector& collector, std::ostream& out) {
-    collector.waitForStatusRecord(2s);
-    const net::LiveConnection& connection = session.connection();
-    const int kind = net::serverKindOf(connection.serverDescription());
-    const auto& cameras = connection.cameraList().cameras;
-    const auto& io = connection.ioNames();
+int info(const LiveRequest& request, live::LiveSession& session, std::ostream& out,
+         std::ostream& err) {
+    const bool older = session.generation() == live::Generation::Older;
+    const auto catalogue = readCatalogue(request, session, err);
+    if (!catalogue) return kOperationFailed;
+    if (!older) {
+        // The status records come first on the video connection.
+        for (int i = 0; i < 100 && !session.statusRecordReceived(0); ++i) {
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+    const auto modules = session.ioModules();
     if (request.json) {
-        out << "{\"generation\":\"current\",\"server_kind\":" << kind << ",\"cameras\":[";
-        for (std::size_t i = 0; i < cameras.size(); ++i) {
-            out << (i ? "," : "") << "{\"number\":" << cameras[i].number
-                << ",\"name\":" << jsonText(cameras[i].name) << "}";
-        }
-        out << "],\"io_inputs\":" << jsonList(io.inputNames)
-            << ",\"io_outputs\":" << jsonList(io.outputNames) << "}\n";
+        printJsonInfo(*catalogue, modules, out);
         return kSuccess;
     }
-    out << "generation: current\nserver kind: " << kind << "\n";
-    for (const auto& camera : cameras) {
-        out << "camera " << camera.number << ": " << terminalText(camera.name);
-        if (session.statusRecordReceived(camera.number - 1)) out << " (status record received)";
+    if (older) {
+        out << "generation: older\nserver version: " << catalogue->serverVersion << "\n";
+        for (const auto& view : viewsOf(*catalogue)) out << "view: " << view << "\n";
+    } else {
+        out << "generation: current\nserver kind: " << catalogue->serverKind << "\n";
+    }
+    for (const auto& [number, name] : camerasOf(*catalogue)) {
+        out << "camera " << number << ": " << terminalText(name);
+        if (!older && session.statusRecordReceived(number - 1)) out << " (status record received)";
         out << "\n";
     }
-    if (!io.present) out << "no I/O module\n";
-    for (const auto& name : io.inputNames) out << "input: " << terminalText(name) << "\n";
-    for (const auto& name : io.outputNames) out << "output: " << terminalText(name) << "\n";
+    if (modules.empty()) out << "no I/O module\n";
+    for (std::size_t m = 0; m < modules.size(); ++m) {
+        const std::string prefix = older ? "module " + std::to_string(m + 1) + " " : "";
+        for (const auto& name : namesOf(modules[m].inputNames, modules[m].inputCount)) {
+            out << prefix << "input: " << terminalText(name) << "\n";
+        }
+        for (const auto& name : namesOf(modules[m].outputNames, modules[m].outputCount)) {
+            out << prefix << "output: " << terminalText(name) << "\n";
+        }
+    }
     return kSuccess;
 }
 
 // Reports why a camera could not be chosen; kSuccess when it was.
-int selectCamera(const LiveRequest& request, live::CurrentGenerationSession& session,
+int selectCamera(int camera, const LiveRequest& request, live::LiveSession& session,
                  std::ostream& err) {
-    using Result = live::CurrentGenerationSession::SelectResult;
-    switch (session.selectCamera(static_cast<std::size_t>(request.camera - 1))) {
-        case Result::Selected: return kSuccess;
-        case Result::NotInList:
-            err << "camera " << request.camera << " is not in the camera list\n";
+    switch (session.selectCameraNow(camera - 1)) {
+        case live::SelectResult::Selected: return kSuccess;
+        case live::SelectResult::NotInList:
+            err << "camera " << camera << " is not in the camera list\n";
             break;
-        case Result::Busy:
-        case Result::Failed:
-            err << "camera " << request.camera << " could not be chosen: the request to "
-                << request.server() << " failed\n";
+        case live::SelectResult::Busy:
+        case live::SelectResult::Failed:
+            err << "camera " << camera << " could not be chosen: the request to "
+                << request.server.server() << " failed\n";
             break;
     }
     return kOperationFailed;
 }
 
-int snapshot(const LiveRequest& request, live::CurrentGenerationSession& session,
-             PictureCollector& collector, std::ostream& err) {
-    const int seen = collector.count();
-    if (const int status = selectCamera(request, session, err); status != kSuccess) return status;
-    std::string why;
-    if (!collector.waitForPictureAfter(seen, std::chrono::seconds(request.timeoutSeconds), why)) {
-        err << why << "\n";
-        return kOperationFailed;
+// Decodes what comes, without pacing, until `done` or the video ends, the
+// time runs out or the user interrupts. Why it stopped when not done.
+std::string pumpUntil(live::LiveSession& session, SessionWatcher& watcher,
+                      std::chrono::milliseconds timeout, const std::function<bool()>& done) {
+    const auto deadline = platform::Deadline::after(timeout);
+    while (!done()) {
+        if (!watcher.ended().empty()) return watcher.ended();
+        if (interrupted()) return "interrupted";
+        if (deadline.expired()) return "no picture within " + std::to_string(timeout.count() / 1000) + " s";
+        if (!session.displayTick(false)) std::this_thread::sleep_for(5ms);
     }
-    int width = 0;
-    int height = 0;
-    const auto picture = collector.picture(width, height);
+    return {};
+}
+
+int writeSnapshot(const std::vector<std::uint8_t>& picture, int width, int height,
+                  const std::string& file, std::ostream& err) {
     media::SnapshotEncoder encoder(100);
     std::vector<std::uint8_t> jpeg(media::SnapshotEncoder::worstCaseSize(width, height));
     std::size_t size = 0;
@@ -315,38 +359,169 @@ int snapshot(const LiveRequest& request, live::CurrentGenerationSession& session
         err << "the picture could not be encoded\n";
         return kOperationFailed;
     }
-    std::ofstream output(request.outFile, std::ios::binary);
+    std::ofstream output(file, std::ios::binary);
     output.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(size));
     if (!output) {
-        err << "cannot write " << request.outFile << "\n";
+        err << "cannot write " << file << "\n";
         return kCannotWriteFile;
     }
     return kSuccess;
 }
 
-int ptzCommand(const LiveRequest& request, live::CurrentGenerationSession& session,
-               std::ostream& err) {
-    if (const int status = selectCamera(request, session, err); status != kSuccess) return status;
-    switch (session.cameraAction(request.action, request.preset)) {
-        case PtzResult::Sent: return kSuccess;
-        case PtzResult::NoDome: err << "camera " << request.camera << " has no dome\n"; break;
-        case PtzResult::ProtocolUnavailable:
+int snapshotOf(int camera, const std::string& file, const LiveRequest& request,
+               live::LiveSession& session, SessionWatcher& watcher, std::ostream& err) {
+    const int seen = watcher.pictures();
+    if (const int status = selectCamera(camera, request, session, err); status != kSuccess) {
+        return status;
+    }
+    const std::string why = pumpUntil(session, watcher, std::chrono::seconds(request.timeoutSeconds),
+                                      [&] { return watcher.pictures() > seen; });
+    if (!why.empty()) {
+        err << "camera " << camera << ": no picture: " << why << "\n";
+        return interrupted() ? kInterrupted : kOperationFailed;
+    }
+    int width = 0;
+    int height = 0;
+    const auto picture = watcher.picture(width, height);
+    return writeSnapshot(picture, width, height, file, err);
+}
+
+int snapshot(const LiveRequest& request, live::LiveSession& session, SessionWatcher& watcher,
+             std::ostream& out, std::ostream& err) {
+    if (!request.allCameras) {
+        return snapshotOf(request.camera, request.out, request, session, watcher, err);
+    }
+    const auto catalogue = readCatalogue(request, session, err);
+    if (!catalogue) return kOperationFailed;
+    int worst = kSuccess;
+    for (const auto& [number, name] : camerasOf(*catalogue)) {
+        char fileName[32];
+        std::snprintf(fileName, sizeof fileName, "camera-%02d.jpg", number);
+        const std::string file = (std::filesystem::path(request.out) / fileName).string();
+        const int status = snapshotOf(number, file, request, session, watcher, err);
+        if (status == kSuccess) out << file << "\n";
+        if (status == kInterrupted) return status;
+        worst = std::max(worst, status);
+    }
+    return worst;
+}
+
+// Encodes every decoded picture of the camera into the video file, on the
+// thread that decodes it. Pictures of another size than the first (the
+// server changed it) are left out.
+class Recorder {
+public:
+    explicit Recorder(const LiveRequest& request) : request_(request) {}
+
+    void take(const live::PictureView& picture) {
+        std::lock_guard lock(mutex_);
+        if (done_ || !error_.empty()) return;
+        if (!writer_) {
+            writer_ = VideoFileWriter::open(
+                {request_.out, picture.width, picture.height, request_.codec}, error_);
+            if (!writer_) return;
+            width_ = picture.width;
+            height_ = picture.height;
+            firstTime_ = picture.timeMs;
+        }
+        if (picture.width != width_ || picture.height != height_) return;
+        const std::int64_t time = picture.timeMs - firstTime_;
+        if (request_.seconds > 0 && time >= request_.seconds * 1000LL) {
+            done_ = true;
+            return;
+        }
+        if (!writer_->write(picture.pixels, picture.stride, time, error_)) return;
+        done_ = request_.frames > 0 && writer_->framesWritten() >= request_.frames;
+    }
+    bool done() const {
+        std::lock_guard lock(mutex_);
+        return done_ || !error_.empty();
+    }
+    // Once the session is closed: the file finished, or nothing left behind.
+    int finish(const std::string& why, std::ostream& out, std::ostream& err) {
+        std::lock_guard lock(mutex_);
+        if (!error_.empty()) {
+            writer_.reset();
+            err << error_ << "\n";
+            return kCannotWriteFile;
+        }
+        if (!done_ || !writer_) {
+            writer_.reset();
+            err << "the recording was not finished (" << (why.empty() ? "no picture" : why)
+                << "); nothing was written\n";
+            return interrupted() ? kInterrupted : kOperationFailed;
+        }
+        const int frames = writer_->framesWritten();
+        if (!writer_->finish(error_)) {
+            writer_.reset();
+            err << error_ << "\n";
+            return kCannotWriteFile;
+        }
+        out << request_.out << ": " << frames << " pictures\n";
+        return kSuccess;
+    }
+
+private:
+    const LiveRequest& request_;
+    mutable std::mutex mutex_;
+    std::unique_ptr<VideoFileWriter> writer_;
+    int width_ = 0;
+    int height_ = 0;
+    std::int64_t firstTime_ = 0;
+    bool done_ = false;
+    std::string error_;
+};
+
+int record(const LiveRequest& request, live::LiveSession& session, SessionWatcher& watcher,
+           std::ostream& out, std::ostream& err) {
+    Recorder recorder(request);
+    watcher.setSink([&recorder](const live::PictureView& picture) { recorder.take(picture); });
+    std::string why;
+    if (const int status = selectCamera(request.camera, request, session, err); status != kSuccess) {
+        watcher.setSink(nullptr);
+        return status;
+    }
+    // Room for the stream to come, then for as long as the recording asks.
+    const auto wanted = request.seconds > 0 ? std::chrono::seconds(request.seconds)
+                                            : std::chrono::seconds(request.frames / 2 + 1);
+    why = pumpUntil(session, watcher, std::chrono::seconds(request.timeoutSeconds) + wanted,
+                    [&] { return recorder.done(); });
+    // No picture reaches the recorder once the session's threads are joined.
+    session.close();
+    watcher.setSink(nullptr);
+    return recorder.finish(why, out, err);
+}
+
+int ptzCommand(const LiveRequest& request, live::LiveSession& session, std::ostream& err) {
+    if (const int status = selectCamera(request.camera, request, session, err); status != kSuccess) {
+        return status;
+    }
+    const live::PtzResult result = request.action
+                                       ? session.cameraActionNow(*request.action, request.speed)
+                                       : session.goPresetNow(request.preset, request.speed);
+    switch (result) {
+        case live::PtzResult::Sent: return kSuccess;
+        case live::PtzResult::NoDome: err << "camera " << request.camera << " has no dome\n"; break;
+        case live::PtzResult::ProtocolUnavailable:
             err << "the dome protocol of camera " << request.camera << " cannot be loaded\n";
             break;
-        case PtzResult::Unsupported:
+        case live::PtzResult::Unsupported:
             err << "the dome of camera " << request.camera << " has no command for this action\n";
             break;
-        case PtzResult::NoCamera:
-        case PtzResult::Busy:
-        case PtzResult::Failed: err << "the command could not be sent\n"; break;
+        case live::PtzResult::NoCamera:
+        case live::PtzResult::Busy:
+        case live::PtzResult::Failed: err << "the command could not be sent\n"; break;
     }
     return kOperationFailed;
 }
 
-int outputCommand(const LiveRequest& request, live::CurrentGenerationSession& session,
-                  std::ostream& err) {
-    if (!session.pulseOutput(request.output)) {
-        err << "output " << request.output << " could not be pulsed\n";
+int outputCommand(const LiveRequest& request, live::LiveSession& session, std::ostream& err) {
+    if (session.generation() == live::Generation::Older && request.output > 16) {
+        err << "output " << request.output << " does not exist: modules have 16 outputs\n";
+        return kOperationFailed;
+    }
+    if (!session.forceOutputNow(request.module, request.output)) {
+        err << "output " << request.output << " could not be forced\n";
         return kOperationFailed;
     }
     return kSuccess;
@@ -354,22 +529,29 @@ int outputCommand(const LiveRequest& request, live::CurrentGenerationSession& se
 
 }  // namespace
 
+const char* liveUsage() { return kUsage; }
+
 int runLive(const std::vector<std::string>& words, const std::string& ptzDirectory,
             std::ostream& out, std::ostream& err) {
     int status = kSuccess;
     const auto request = parseRequest(words, err, status);
     if (!request) return status;
 
-    PictureCollector collector;
-    live::CurrentGenerationSession session({request->host, request->port}, request->user,
-                                           request->password, collector, ptzDirectory);
-    const net::ConnectOutcome outcome = session.connect();
-    if (outcome != net::ConnectOutcome::Accepted) {
-        err << connectFailure(outcome, request->server()) << "\n";
+    SessionWatcher watcher;
+    live::LiveSession session({{request->server.host, request->server.port}, request->server.user,
+                               request->server.password, std::filesystem::temp_directory_path(),
+                               ptzDirectory},
+                              watcher);
+    session.start();
+    std::string why;
+    // Each step of the log-in has its own deadline; this only bounds them all.
+    if (!watcher.waitForSession(platform::replyTimeout() * 20, why)) {
+        err << why << "\n";
         return kInputOrConnectionFailure;
     }
-    if (request->command == "info") return info(*request, session, collector, out);
-    if (request->command == "snapshot") return snapshot(*request, session, collector, err);
+    if (request->command == "info") return info(*request, session, out, err);
+    if (request->command == "snapshot") return snapshot(*request, session, watcher, out, err);
+    if (request->command == "record") return record(*request, session, watcher, out, err);
     if (request->command == "ptz") return ptzCommand(*request, session, err);
     return outputCommand(*request, session, err);
 }
