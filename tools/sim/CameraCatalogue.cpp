@@ -20,48 +20,48 @@ constexpr std::array<ContainerKind, 5> kPlainKinds = {
     ContainerKind::ChecksumMarker, ContainerKind::NoChecksumMarker, ContainerKind::ChecksumMarker,
 };
 
-CameraSpec featuredCamera(int number) {
-    CameraSpec spec;
-    spec.number = number;
-    spec.name = kNames[static_cast<std::size_t>(number - 1)];
+CameraSetup featuredCamera(int number) {
+    CameraSetup setup;
+    setup.number = number;
+    setup.name = kNames[static_cast<std::size_t>(number - 1)];
     switch (number) {
         case 1:
-            spec.dome = DomeProtocol::PelcoD;
-            spec.container = ContainerKind::UnmarkedChained;
+            setup.dome = DomeProtocol::PelcoD;
+            setup.container = ContainerKind::UnmarkedChained;
             break;
         case 2:
-            spec.dome = DomeProtocol::PelcoP;
-            spec.status = CameraStatus::Recording;
-            spec.container = ContainerKind::ChecksumMarkerBlocks;
-            spec.audio = true;
+            setup.dome = DomeProtocol::PelcoP;
+            setup.status = CameraStatus::Recording;
+            setup.container = ContainerKind::ChecksumMarkerBlocks;
+            setup.audio = true;
             break;
         case 3:
-            spec.dome = DomeProtocol::Visca;
-            spec.container = ContainerKind::ChecksumMarker;
+            setup.dome = DomeProtocol::Visca;
+            setup.container = ContainerKind::ChecksumMarker;
             break;
         case 4:
             // The masks and the extended headers stay in force in a client's
             // decoder, so this camera has a picture size of its own.
-            spec.container = ContainerKind::ExtendedHeader;
-            spec.sizeCode = 4;
-            spec.privacyMasks = {{0.58, 0.20, 0.30, 0.25}, {0.08, 0.56, 0.22, 0.26}};
+            setup.container = ContainerKind::ExtendedHeader;
+            setup.sizeCode = 4;
+            setup.privacyMasks = {{0.58, 0.20, 0.30, 0.25}, {0.08, 0.56, 0.22, 0.26}};
             break;
-        case 5: spec.container = ContainerKind::NoChecksumMarker; break;
-        case 6: spec.container = ContainerKind::ChecksumMarkerBlocks; break;
+        case 5: setup.container = ContainerKind::NoChecksumMarker; break;
+        case 6: setup.container = ContainerKind::ChecksumMarkerBlocks; break;
         case 7:
             // A flip tail stays in force too: a size of its own as well.
-            spec.container = ContainerKind::FlipTail;
-            spec.sizeCode = 23;
+            setup.container = ContainerKind::FlipTail;
+            setup.sizeCode = 23;
             break;
         case 8:
-            spec.status = CameraStatus::Lost;
-            spec.container = ContainerKind::ChecksumMarker;
+            setup.status = CameraStatus::Lost;
+            setup.container = ContainerKind::ChecksumMarker;
             break;
         default:
-            spec.container = kPlainKinds[static_cast<std::size_t>(number) % kPlainKinds.size()];
+            setup.container = kPlainKinds[static_cast<std::size_t>(number) % kPlainKinds.size()];
             break;
     }
-    return spec;
+    return setup;
 }
 
 }  // namespace
@@ -79,7 +79,7 @@ std::optional<ImageSizeCode> ImageSizeCode::ofCode(int code) {
 
 CameraCatalogue::CameraCatalogue(int count, int sizeCode) {
     for (int number = 1; number <= count && number <= 32; ++number) {
-        CameraSpec camera = featuredCamera(number);
+        CameraSetup camera = featuredCamera(number);
         if (camera.sizeCode == kDefaultSizeCode) camera.sizeCode = sizeCode;
         cameras_.push_back(camera);
     }

@@ -43,7 +43,7 @@ struct ImageSizeCode {
     static std::optional<ImageSizeCode> ofCode(int code);
 };
 
-struct CameraSpec {
+struct CameraSetup {
     int number = 0;  // 1-based
     std::string name;
     CameraStatus status = CameraStatus::Normal;
@@ -69,7 +69,7 @@ public:
     explicit CameraCatalogue(int count, int sizeCode = kDefaultSizeCode);
 
     int count() const { return static_cast<int>(cameras_.size()); }
-    const CameraSpec& camera(int index) const { return cameras_.at(static_cast<std::size_t>(index)); }
+    const CameraSetup& camera(int index) const { return cameras_.at(static_cast<std::size_t>(index)); }
     bool exists(int index) const { return index >= 0 && index < count(); }
     // Bit i set when camera i + 1 exists.
     std::uint32_t channelMask() const;
@@ -80,7 +80,7 @@ public:
     static std::uint8_t domeAddressCode(DomeProtocol protocol);
 
 private:
-    std::vector<CameraSpec> cameras_;
+    std::vector<CameraSetup> cameras_;
 };
 
 }  // namespace ambro::sim

@@ -51,9 +51,9 @@ void CurrentVideoStream::followChannelMask() {
         if (!(mask & (1u << camera)) || streams_.count(camera)) continue;
         CameraStream stream;
         stream.due = SteadyClock::now() + kStartDelay;
-        const CameraSpec& spec = cameras.camera(camera);
-        if (!spec.lost()) {
-            const auto size = ImageSizeCode::ofCode(spec.sizeCode);
+        const CameraSetup& setup = cameras.camera(camera);
+        if (!setup.lost()) {
+            const auto size = ImageSizeCode::ofCode(setup.sizeCode);
             stream.source = std::make_unique<VideoSource>(
                 installation_.synthesiser(), cameras, VideoSelection{camera, 1},
                 VideoFormat{size->width, size->height, false},
@@ -88,7 +88,7 @@ bool CurrentVideoStream::sendNextPicture() {
 
 bool CurrentVideoStream::sendPicture(int camera, const std::vector<std::uint8_t>& payload,
                                      bool key) {
-    const CameraSpec& spec = installation_.cameras().camera(camera);
+    const CameraSetup& setup = installation_.cameras().camera(camera);
     WireBytes head(kHeadSize);
     head.put32(0, kVideoMagic);
     head.put32(4, static_cast<std::uint32_t>(kHeadSize + payload.size()));
@@ -100,7 +100,7 @@ bool CurrentVideoStream::sendPicture(int camera, const std::vector<std::uint8_t>
     const DateTime time = localDateTime(Clock::now());
     const std::uint16_t fields[] = {time.year, time.month, time.day, time.hour, time.minute, time.second};
     for (std::size_t i = 0; i < 6; ++i) head.put16(20 + 2 * i, fields[i]);
-    head.put8(32, static_cast<std::uint8_t>(spec.sizeCode));
+    head.put8(32, static_cast<std::uint8_t>(setup.sizeCode));
     head.put8(33, static_cast<std::uint8_t>(camera + 1));
     head.put8(34, key ? 0 : 1);
     if (!payload.empty() && installation_.faults().has(FaultKind::CloseMidMessage) &&

@@ -50,7 +50,7 @@ const Panorama& PictureSynthesiser::panorama(int index) {
     std::lock_guard lock(panoramasMutex_);
     auto& slot = panoramas_.at(static_cast<std::size_t>(index));
     if (!slot) {
-        const CameraSpec& camera = cameras_.camera(index);
+        const CameraSetup& camera = cameras_.camera(index);
         slot = std::make_unique<Panorama>(camera.number, camera.name);
     }
     return *slot;
@@ -131,7 +131,7 @@ void PictureSynthesiser::drawCar(const Panorama::Window& window, double seconds,
 
 void PictureSynthesiser::drawOverlay(int index, const SceneMoment& moment, YuvPicture& picture,
                                      const PixelRect& cell) {
-    const CameraSpec& camera = cameras_.camera(index);
+    const CameraSetup& camera = cameras_.camera(index);
     const int scale = textScaleFor(cell);
     const int lineHeight = BitmapFont::kCellHeight * scale + 3;
     YuvPainter painter(picture, cell);
