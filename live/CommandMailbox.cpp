@@ -58,8 +58,6 @@ CommandMailbox::Take CommandMailbox::take(CommandBlock& sent) {
 
 void CommandMailbox::finish() { pending_ = false; }
 
-void CommandMailbox::repeatLast() { pending_ = true; }
-
 void CommandMailbox::clear() { pending_ = false; }
 
 }  // namespace ambro::live

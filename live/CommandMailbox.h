@@ -26,8 +26,6 @@ public:
     Take take(CommandBlock& sent);
     // Session thread: the taken block has been served (or failed).
     void finish();
-    // Session thread: send the last posted block again on the next pass.
-    void repeatLast();
 
     bool pending() const { return pending_.load(); }
     // Nothing pending any more (the session ends).

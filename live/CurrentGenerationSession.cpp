@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "media/PictureRows.h"
 #include "net/StreamIo.h"
@@ -265,7 +266,15 @@ void CurrentGenerationSession::handleFrame(const std::uint8_t* head, std::size_t
         return;
     }
     if (sizeCode != lastSizeCode_) {
-        configurePicture(*size);
+        try {
+            configurePicture(*size);
+        } catch (const std::bad_alloc&) {
+            // No room for this size's pictures: shown like a size the client
+            // cannot show, and asked for again with the next frame.
+            decoder_.reset();
+            listener_.unsupportedImageSize(sizeCode);
+            return;
+        }
         lastSizeCode_ = sizeCode;
         listener_.pictureSizeChanged(size->width, size->height);
     }

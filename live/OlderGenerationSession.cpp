@@ -181,9 +181,12 @@ std::optional<SessionError> OlderGenerationSession::pass() {
         return std::nullopt;
     }
     if (shared_.statusPage != 0) {
-        shared_.observer.cameraStatusChanged(shared_.tables.statusTable());
-        if (shared_.sleepFor(kStatusPageRepeat) && shared_.statusPage != 0) {
-            shared_.mailbox.repeatLast();
+        // The statuses are asked for again every second while their page is
+        // shown: by the session itself, so that a command posted meanwhile
+        // (a camera chosen) is never the one repeated.
+        if (shared_.sleepFor(kStatusPageRepeat) && shared_.statusPage != 0 &&
+            !requestCameraStatus()) {
+            return SessionError::UiSendCommandError;
         }
         return std::nullopt;
     }
@@ -202,6 +205,16 @@ bool OlderGenerationSession::serveMailbox() {
     if (served) applyEffect(sent);
     shared_.mailbox.finish();
     return served;
+}
+
+bool OlderGenerationSession::requestCameraStatus() {
+    const platform::Deadline deadline = replyDeadline();
+    if (!channel_.sendMessage(kCameraStatusCode, {}, deadline) || !receiveFinalReply(deadline) ||
+        channel_.status() != SessionChannel::kFinalReply) {
+        return false;
+    }
+    applyEffect(CommandBlock::withWords(kCameraStatusCode, {}));
+    return true;
 }
 
 bool OlderGenerationSession::receiveFinalReply(Deadline deadline) {

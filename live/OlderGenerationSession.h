@@ -46,6 +46,7 @@ private:
     // One pass of the main loop; the error that ends the session, if any.
     std::optional<SessionError> pass();
     bool serveMailbox();
+    bool requestCameraStatus();
     // Receives until a message that is not a stream packet arrives.
     bool receiveFinalReply(Deadline deadline);
     void applyEffect(const CommandBlock& sent);

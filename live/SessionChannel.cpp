@@ -27,9 +27,11 @@ bool SessionChannel::sendMessage(std::int32_t code, std::span<const std::uint8_t
 }
 
 // One step of a message: a failed read is tried again, at most kRetries more
-// times in a row.
+// times in a row, but not once its deadline has passed: bytes that come
+// after a step gave up belong to its middle, and read again from the start
+// of the step they would put the message out of step.
 bool SessionChannel::receiveStep(std::uint8_t* bytes, int count, Deadline deadline) {
-    for (int attempt = 0; attempt <= kRetries; ++attempt) {
+    for (int attempt = 0; attempt <= kRetries && !deadline.expired(); ++attempt) {
         if (net::receiveExactly(socket_, bytes, count, deadline) == count) return true;
     }
     return false;

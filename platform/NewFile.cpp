@@ -41,19 +41,12 @@ int moveIfFree(const std::filesystem::path& from, const std::filesystem::path& t
     return errno;
 }
 
-}  // namespace
 
-std::optional<std::filesystem::path> writeNewFile(const std::filesystem::path& folder,
-                                                  const std::string& stem,
-                                                  const std::string& extension,
-                                                  std::span<const std::uint8_t> bytes,
-                                                  std::string& error) {
-    std::error_code created;
-    std::filesystem::create_directories(folder, created);
-    if (created) {
-        error = "cannot create the folder " + folder.string() + ": " + created.message();
-        return std::nullopt;
-    }
+// The bytes in a new temporary file of `folder`, flushed to the disk.
+std::optional<std::filesystem::path> writeTemporary(const std::filesystem::path& folder,
+                                                    const std::string& stem,
+                                                    std::span<const std::uint8_t> bytes,
+                                                    std::string& error) {
     const std::string temporaryName = (folder / ("." + stem + ".XXXXXX")).string();
     std::vector<char> pattern(temporaryName.begin(), temporaryName.end());
     pattern.push_back('\0');
@@ -74,6 +67,25 @@ std::optional<std::filesystem::path> writeNewFile(const std::filesystem::path& f
         error = "cannot write into " + folder.string() + ": " + describe(writeError);
         return std::nullopt;
     }
+    return temporary;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> writeNewFile(const std::filesystem::path& folder,
+                                                  const std::string& stem,
+                                                  const std::string& extension,
+                                                  std::span<const std::uint8_t> bytes,
+                                                  std::string& error) {
+    std::error_code created;
+    std::filesystem::create_directories(folder, created);
+    if (created) {
+        error = "cannot create the folder " + folder.string() + ": " + created.message();
+        return std::nullopt;
+    }
+    const auto written = writeTemporary(folder, stem, bytes, error);
+    if (!written) return std::nullopt;
+    const std::filesystem::path& temporary = *written;
     for (int number = 1; number <= kMostSuffixes; ++number) {
         const std::string name =
             stem + (number == 1 ? "" : "_" + std::to_string(number)) + extension;
@@ -89,6 +101,19 @@ std::optional<std::filesystem::path> writeNewFile(const std::filesystem::path& f
     ::unlink(temporary.c_str());
     error = "too many files named " + stem + " in " + folder.string();
     return std::nullopt;
+}
+
+bool replaceFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes,
+                 std::string& error) {
+    const std::filesystem::path folder = std::filesystem::absolute(file).parent_path();
+    const auto temporary = writeTemporary(folder, file.filename().string(), bytes, error);
+    if (!temporary) return false;
+    if (::rename(temporary->c_str(), file.c_str()) != 0) {
+        error = "cannot write " + file.string() + ": " + describe(errno);
+        ::unlink(temporary->c_str());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace ambro::platform

@@ -20,4 +20,10 @@ std::optional<std::filesystem::path> writeNewFile(const std::filesystem::path& f
                                                   std::span<const std::uint8_t> bytes,
                                                   std::string& error);
 
+// Writes `bytes` as `file`, replacing what was there, through a temporary
+// file beside it, so that the file is either the old one or the whole new
+// one. False with `error` saying why.
+bool replaceFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes,
+                 std::string& error);
+
 }  // namespace ambro::platform

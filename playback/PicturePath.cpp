@@ -117,9 +117,11 @@ void PicturePath::run() {
             observer_.pictureDecoded(picture_.pixels.data(), picture_.width, picture_.height,
                                      shown_.load());
         }
-        if (decoded) {
+        // A picture of a position left behind (a seek, a stop) is neither
+        // shown nor saved.
+        if (decoded && current(generation)) {
             if (snapshotRequested_.exchange(false)) saveSnapshot();
-            if (current(generation)) slot_.publish(picture_);
+            slot_.publish(picture_);
         }
         int shown = 0;
         if (countShown(generation, decoded, shown)) observer_.pictureShown(shown);

@@ -1,5 +1,7 @@
 #include "playback/view/PlaybackDialog.h"
 
+#include <QToolTip>
+
 #include <QAction>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -165,6 +167,24 @@ void PlaybackDialog::sessionEnded() {
 void PlaybackDialog::pictureShown(int shownFrames) {
     QMetaObject::invokeMethod(this, [this, shownFrames] { onPictureShown(shownFrames); },
                               Qt::QueuedConnection);
+}
+
+void PlaybackDialog::snapshotSaved(const std::filesystem::path& path) {
+    const QString text = QString::fromStdString(path.string());
+    QMetaObject::invokeMethod(this, [this, text] { showSnapshotNote(text); },
+                              Qt::QueuedConnection);
+}
+
+void PlaybackDialog::snapshotFailed(const std::string& why) {
+    const QString text = QStringLiteral("Snapshot not saved: ") + QString::fromStdString(why);
+    QMetaObject::invokeMethod(this, [this, text] { showSnapshotNote(text); },
+                              Qt::QueuedConnection);
+}
+
+void PlaybackDialog::showSnapshotNote(const QString& text) {
+    constexpr int kShownMs = 3000;
+    QToolTip::showText(pictureView_->mapToGlobal(pictureView_->rect().center()), text,
+                       pictureView_, {}, kShownMs);
 }
 
 void PlaybackDialog::onConnectingTick() {

@@ -53,6 +53,8 @@ private:
     void openingFinished(int status) override;
     void sessionEnded() override;
     void pictureShown(int shownFrames) override;
+    void snapshotSaved(const std::filesystem::path& path) override;
+    void snapshotFailed(const std::string& why) override;
 
     void buildControls();
     void connectControls();
@@ -67,6 +69,9 @@ private:
     void onSeek(int position);
     void onPictureShown(int shownFrames);
     void onSessionEnded();
+    // Tells the user, for a few seconds over the picture, where a snapshot
+    // went or why it could not be saved.
+    void showSnapshotNote(const QString& text);
 
     void fillDayTree();
     void clearDayTree();

@@ -386,6 +386,19 @@ TEST_F(OlderGeneration, CameraCommandsOutputsAndAlarms) {
     EXPECT_EQ(recorder.alarms[0].time, test::fakeFrameTime(0));
 }
 
+TEST_F(OlderGeneration, TheStatusPageAsksForStatusesEverySecondWhateverWasPosted) {
+    FakeOlderServerScript script;
+    script.statuses[2] = 3;
+    ASSERT_TRUE(startReady(script));
+    session->showCameraStatus(true);
+    ASSERT_TRUE(server->waitForCode(kCameraStatusCode, 1));
+    // A camera chosen while the page is shown is sent once, not every second.
+    session->postCommand(CommandBlock::withWords(kCameraSelectCode, {0}));
+    ASSERT_TRUE(server->waitForCode(kCameraStatusCode, 3, 4s));
+    EXPECT_EQ(requestsOf(kCameraSelectCode).size(), 1u);
+    EXPECT_EQ(session->cameraStatus()[2], 3);
+}
+
 TEST_F(OlderGeneration, SnapshotIsWrittenFromTheNextPicture) {
     FakeOlderServerScript script;
     script.frames = fixtureFrames();

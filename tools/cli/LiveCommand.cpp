@@ -14,6 +14,7 @@
 #include "live/LiveSession.h"
 #include "media/SnapshotEncoder.h"
 #include "platform/Deadline.h"
+#include "platform/NewFile.h"
 #include "tools/cli/ExitStatus.h"
 #include "tools/cli/Interrupt.h"
 #include "tools/cli/OptionCheck.h"
@@ -359,10 +360,9 @@ int writeSnapshot(const std::vector<std::uint8_t>& picture, int width, int heigh
         err << "the picture could not be encoded\n";
         return kOperationFailed;
     }
-    std::ofstream output(file, std::ios::binary);
-    output.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(size));
-    if (!output) {
-        err << "cannot write " << file << "\n";
+    std::string error;
+    if (!platform::replaceFile(file, {jpeg.data(), size}, error)) {
+        err << error << "\n";
         return kCannotWriteFile;
     }
     return kSuccess;
@@ -370,10 +370,12 @@ int writeSnapshot(const std::vector<std::uint8_t>& picture, int width, int heigh
 
 int snapshotOf(int camera, const std::string& file, const LiveRequest& request,
                live::LiveSession& session, SessionWatcher& watcher, std::ostream& err) {
-    const int seen = watcher.pictures();
     if (const int status = selectCamera(camera, request, session, err); status != kSuccess) {
         return status;
     }
+    // Pictures of the camera shown before may still be under way while it
+    // is being chosen: only those after its choice count.
+    const int seen = watcher.pictures();
     const std::string why = pumpUntil(session, watcher, std::chrono::seconds(request.timeoutSeconds),
                                       [&] { return watcher.pictures() > seen; });
     if (!why.empty()) {
