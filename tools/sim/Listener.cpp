@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -60,7 +61,13 @@ int Listener::acceptWithin(std::chrono::milliseconds timeout) const {
     pollfd waiting{socket_, POLLIN, 0};
     if (::poll(&waiting, 1, static_cast<int>(timeout.count())) <= 0) return -1;
     const int accepted = ::accept4(socket_, nullptr, nullptr, SOCK_CLOEXEC);
-    return accepted < 0 ? -1 : accepted;
+    if (accepted < 0) return -1;
+    // Replies go out as soon as they are written, as a recorder's do: held
+    // back for the client's acknowledgement, each small tail would wait
+    // for its delayed ACK.
+    const int on = 1;
+    ::setsockopt(accepted, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return accepted;
 }
 
 }  // namespace ambro::sim

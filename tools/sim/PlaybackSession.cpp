@@ -8,11 +8,8 @@ namespace ambro::sim {
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr auto kFrameInterval = 40ms;
-constexpr auto kPaceStep = 20ms;
 constexpr std::chrono::minutes kDrainLimit{10};
 constexpr std::uint8_t kOutdatedVersion = 4;
 constexpr std::uint32_t kAbsurdLength = 0x40000000;
@@ -57,7 +54,7 @@ std::uint32_t PlaybackSession::Message::word32(std::size_t offset) const {
 }
 
 PlaybackSession::PlaybackSession(Installation& installation, ClientLink& link)
-    : installation_(installation), link_(link), nextFrameDue_(SteadyClock::now()) {}
+    : installation_(installation), link_(link) {}
 
 void PlaybackSession::run() {
     while (auto message = receive()) {
@@ -279,7 +276,6 @@ bool PlaybackSession::frames(const Message& request) {
 bool PlaybackSession::sendFrame(std::uint32_t handle, RecordedStream& stream, int index) {
     const auto frame = stream.frame(index);
     if (!frame) return true;
-    waitForPace();
     WireBytes message = reply(Message{kFile, kFrames, 0, {}}, 128);
     const std::size_t h = kPrefixSize;
     message.put32(h + 64, handle);
@@ -299,17 +295,6 @@ bool PlaybackSession::sendFrame(std::uint32_t handle, RecordedStream& stream, in
     }
     firstFrameSent_ = true;
     return send(message);
-}
-
-// Pictures go out no faster than the recording ran.
-void PlaybackSession::waitForPace() {
-    auto now = SteadyClock::now();
-    if (nextFrameDue_ < now) nextFrameDue_ = now;
-    while (now < nextFrameDue_ && !link_.stopping()) {
-        std::this_thread::sleep_for(std::min<SteadyClock::duration>(nextFrameDue_ - now, kPaceStep));
-        now = SteadyClock::now();
-    }
-    nextFrameDue_ += kFrameInterval;
 }
 
 bool PlaybackSession::seek(const Message& request) {

@@ -55,7 +55,6 @@ private:
     bool frames(const Message& request);
     bool seek(const Message& request);
     bool sendFrame(std::uint32_t handle, RecordedStream& stream, int index);
-    void waitForPace();
     std::optional<int> cameraOfReference(std::uint32_t reference) const;
 
     Installation& installation_;
@@ -64,7 +63,6 @@ private:
     bool firstFrameSent_ = false;
     std::uint32_t nextHandle_ = 1;
     std::map<std::uint32_t, std::unique_ptr<RecordedStream>> files_;
-    std::chrono::steady_clock::time_point nextFrameDue_;
 };
 
 }  // namespace ambro::sim
