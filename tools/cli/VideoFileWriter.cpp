@@ -4,6 +4,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/log.h>
 #include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
@@ -57,6 +58,9 @@ struct VideoFileWriter::Parts {
 
 std::unique_ptr<VideoFileWriter> VideoFileWriter::open(const Settings& settings,
                                                        std::string& error) {
+    // The libraries' own chatter (encoder statistics) is not the command's
+    // output; their errors still show.
+    av_log_set_level(AV_LOG_ERROR);
     auto parts = std::make_unique<Parts>();
     parts->file = settings.file;
     parts->partial = settings.file;
