@@ -87,8 +87,9 @@ std::optional<std::filesystem::path> writeNewFile(const std::filesystem::path& f
     if (!written) return std::nullopt;
     const std::filesystem::path& temporary = *written;
     for (int number = 1; number <= kMostSuffixes; ++number) {
-        const std::string name =
-            stem + (number == 1 ? "" : "_" + std::to_string(number)) + extension;
+        std::string name = stem;
+        if (number > 1) name.append("_").append(std::to_string(number));
+        name.append(extension);
         const std::filesystem::path target = folder / name;
         const int result = moveIfFree(temporary, target);
         if (result == 0) return target;

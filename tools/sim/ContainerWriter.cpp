@@ -34,9 +34,9 @@ constexpr std::array<std::uint8_t, 5> kNoChecksumMarker = {0x05, 0x06, 0x07, 0x0
 constexpr std::array<std::uint8_t, 5> kChecksumMarker = {0x0F, 0x10, 0x11, 0x12, 0x13};
 
 void appendWord(Bytes& bytes, std::uint32_t word) {
-    std::uint8_t le[4];
-    platform::storeLe32(le, word);
-    bytes.insert(bytes.end(), le, le + 4);
+    const std::size_t at = bytes.size();
+    bytes.resize(at + 4);
+    platform::storeLe32(bytes.data() + at, word);
 }
 
 void appendSignature(Bytes& bytes, const Signature& signature, std::uint32_t mask = 0) {

@@ -103,7 +103,7 @@ void Panorama::paintPresetMarks() {
     YuvPainter painter(picture_, picture_.bounds());
     for (int preset = 1; preset <= 16; ++preset) {
         const DomePosition at = DomeModel::presetPosition(preset);
-        const std::string text = "P" + std::to_string(preset);
+        const std::string text = std::string("P").append(std::to_string(preset));
         const int width = BitmapFont::textWidth(text, 3) + 10;
         const int x = static_cast<int>(at.x) - width / 2;
         const int y = static_cast<int>(at.y) - 16;

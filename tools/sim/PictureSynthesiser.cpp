@@ -136,8 +136,8 @@ void PictureSynthesiser::drawOverlay(int index, const SceneMoment& moment, YuvPi
     const int lineHeight = BitmapFont::kCellHeight * scale + 3;
     YuvPainter painter(picture, cell);
 
-    const std::string title = twoDigits(camera.number) +
-                              (cell.width >= 120 ? " " + upper(camera.name) : "");
+    std::string title = twoDigits(camera.number);
+    if (cell.width >= 120) title.append(" ").append(upper(camera.name));
     painter.label(cell.x + 3, cell.y + 3, title, scale, kWhite, kShade);
     if (cell.width < 120) return;
 

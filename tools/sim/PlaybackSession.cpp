@@ -96,10 +96,13 @@ WireBytes PlaybackSession::reply(const Message& request, std::size_t size) const
 
 // Fills in the prefix and the size from the message as built.
 void PlaybackSession::seal(WireBytes& message) {
-    const auto size = static_cast<std::uint32_t>(message.size() - kPrefixSize);
-    message.put8(0, 0);
-    message.put32(1, size);
-    message.put32(kPrefixSize + 8, size);
+    // Every message is built with its prefix and header in place.
+    std::vector<std::uint8_t>& bytes = message.bytes();
+    if (bytes.size() < kPrefixSize + 12) return;
+    const auto size = static_cast<std::uint32_t>(bytes.size() - kPrefixSize);
+    bytes[0] = 0;
+    platform::storeLe32(bytes.data() + 1, size);
+    platform::storeLe32(bytes.data() + kPrefixSize + 8, size);
 }
 
 bool PlaybackSession::send(WireBytes& message) {

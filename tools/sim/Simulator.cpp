@@ -57,17 +57,23 @@ std::string Simulator::startupLine() const {
     const std::string& bind = options_.bindAddress;
     std::string line = "ambro-sim:";
     const auto add = [&](const char* name, const std::optional<std::uint16_t>& port) {
-        line += std::string(" ") + name + " " + (port ? bind + ":" + std::to_string(*port) : "off") + ",";
+        line.append(" ").append(name).append(" ");
+        if (port) {
+            line.append(bind).append(":").append(std::to_string(*port));
+        } else {
+            line.append("off");
+        }
+        line.append(",");
     };
     add("live-current", ports_.liveCurrent);
     add("live-older", ports_.liveOlder);
     if (ports_.liveOlder) {
         line.pop_back();
-        line += " (control " + std::to_string(*ports_.olderCommand) + " and " +
-                std::to_string(*ports_.olderData) + "),";
+        line.append(" (control ").append(std::to_string(*ports_.olderCommand)).append(" and ");
+        line.append(std::to_string(*ports_.olderData)).append("),");
     }
     add("playback", ports_.playback);
-    line += " " + std::to_string(installation_.cameras().count()) + " cameras";
+    line.append(" ").append(std::to_string(installation_.cameras().count())).append(" cameras");
     for (const auto& name : FaultPlan::allNames()) {
         if (installation_.faults().has(*FaultPlan::kindOf(name))) line += ", fault " + name;
     }
