@@ -418,9 +418,17 @@ int exportRecording(const PlaybackRequest& request, PlaybackSession& session, Ex
             (void)session.seek(*frame);
         }
     }
+    // The frame after --to: the export ends there even when pictures do not
+    // decode (and so never tell their time).
+    int endFrame = session.totalFrames();
+    if (request.to) {
+        if (const auto frame = frameAt(session.fileInformation(), *request.to + 1)) {
+            endFrame = std::min(endFrame, *frame + 1);
+        }
+    }
     ProgressBar progress(err, showProgress);
     std::string why;
-    while (!exporter.done()) {
+    while (!exporter.done() && session.shownFrames() < endFrame) {
         if (session.pace() == playback::PaceResult::Finished) break;
         if (session.ended()) why = "Disconnected";
         if (interrupted()) why = "interrupted";
