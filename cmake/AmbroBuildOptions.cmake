@@ -1,0 +1,24 @@
+# Warnings and sanitizers for every target of the project.
+
+option(AMBRO_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(AMBRO_TSAN "Build with ThreadSanitizer" OFF)
+# Our own builds (scripts/test) treat warnings as errors; a user's build with
+# another compiler or optimisation level never fails on a new warning.
+option(AMBRO_WERROR "Treat compiler warnings as errors" OFF)
+
+if(AMBRO_SANITIZE AND AMBRO_TSAN)
+  message(FATAL_ERROR "AMBRO_SANITIZE and AMBRO_TSAN cannot be combined")
+endif()
+
+add_compile_options(-Wall -Wextra)
+if(AMBRO_WERROR)
+  add_compile_options(-Werror)
+endif()
+if(AMBRO_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(AMBRO_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
