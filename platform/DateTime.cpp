@@ -1,5 +1,6 @@
 #include "platform/DateTime.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 
@@ -95,23 +96,32 @@ std::optional<DateTime> DateTime::fromFileTime(std::int64_t steps) {
     return time;
 }
 
-DateTime DateTime::localNow() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto milliseconds =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000;
+DateTime DateTime::fromFields(int year, int month, int day, int hour, int minute, int second,
+                             int millisecond) {
+    DateTime time;
+    time.year = static_cast<std::uint16_t>(year);
+    time.month = static_cast<std::uint16_t>(month);
+    time.day = static_cast<std::uint16_t>(day);
+    time.hour = static_cast<std::uint16_t>(hour);
+    time.minute = static_cast<std::uint16_t>(minute);
+    time.second = static_cast<std::uint16_t>(second);
+    time.millisecond = static_cast<std::uint16_t>(millisecond);
+    return time;
+}
+
+DateTime DateTime::localAt(std::chrono::system_clock::time_point moment) {
+    using std::chrono::system_clock;
+    const std::time_t seconds = system_clock::to_time_t(moment);
+    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  moment - system_clock::from_time_t(seconds))
+                                  .count();
     std::tm local{};
     ::localtime_r(&seconds, &local);
-    DateTime time;
-    time.year = static_cast<std::uint16_t>(local.tm_year + 1900);
-    time.month = static_cast<std::uint16_t>(local.tm_mon + 1);
+    // A leap second reads as the second before it: the wires know no 60.
+    DateTime time = fromFields(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                               local.tm_hour, local.tm_min, std::min(local.tm_sec, 59),
+                               static_cast<int>(std::clamp<long long>(milliseconds, 0, 999)));
     time.dayOfWeek = static_cast<std::uint16_t>(local.tm_wday);
-    time.day = static_cast<std::uint16_t>(local.tm_mday);
-    time.hour = static_cast<std::uint16_t>(local.tm_hour);
-    time.minute = static_cast<std::uint16_t>(local.tm_min);
-    time.second = static_cast<std::uint16_t>(std::min(local.tm_sec, 59));
-    time.millisecond = static_cast<std::uint16_t>(milliseconds < 0 ? 0 : milliseconds);
     return time;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -20,6 +21,9 @@ struct DateTime {
     std::uint16_t second = 0;
     std::uint16_t millisecond = 0;
 
+    // A date and time from its fields; the day of the week stays 0.
+    static DateTime fromFields(int year, int month, int day, int hour = 0, int minute = 0,
+                               int second = 0, int millisecond = 0);
     static DateTime fromBytes(const std::uint8_t* bytes);
     void toBytes(std::uint8_t* bytes) const;
 
@@ -32,8 +36,9 @@ struct DateTime {
     // day of the week filled in); none for a negative count.
     static std::optional<DateTime> fromFileTime(std::int64_t steps);
 
-    // The local date and time now, to the millisecond.
-    static DateTime localNow();
+    // The local date and time of a moment, to the millisecond, and of now.
+    static DateTime localAt(std::chrono::system_clock::time_point moment);
+    static DateTime localNow() { return localAt(std::chrono::system_clock::now()); }
 
     friend bool operator==(const DateTime&, const DateTime&) = default;
 };

@@ -7,14 +7,7 @@ namespace ambro::live {
 namespace {
 
 platform::DateTime at(int year, int month, int day, int hour, int minute, int second) {
-    platform::DateTime time;
-    time.year = static_cast<std::uint16_t>(year);
-    time.month = static_cast<std::uint16_t>(month);
-    time.day = static_cast<std::uint16_t>(day);
-    time.hour = static_cast<std::uint16_t>(hour);
-    time.minute = static_cast<std::uint16_t>(minute);
-    time.second = static_cast<std::uint16_t>(second);
-    return time;
+    return platform::DateTime::fromFields(year, month, day, hour, minute, second);
 }
 
 using Kind = TreeOperation::Kind;

@@ -12,7 +12,7 @@ using TimePoint = Clock::time_point;
 using platform::DateTime;
 
 // The date-time block of a moment in the simulator's local time, and back.
-DateTime localDateTime(TimePoint time);
+inline DateTime localDateTime(TimePoint time) { return DateTime::localAt(time); }
 // Fields out of range are normalised as mktime does.
 TimePoint timePointOf(const DateTime& local);
 

@@ -13,11 +13,9 @@ using std::chrono::milliseconds;
 constexpr milliseconds kFrameInterval{1000 / RecordedFile::kFramesPerSecond};
 
 TimePoint dayStartOf(std::uint32_t day) {
-    DateTime date;
-    date.year = static_cast<std::uint16_t>(day / 10000);
-    date.month = static_cast<std::uint16_t>(day / 100 % 100);
-    date.day = static_cast<std::uint16_t>(day % 100);
-    return timePointOf(date);
+    return timePointOf(DateTime::fromFields(static_cast<int>(day / 10000),
+                                            static_cast<int>(day / 100 % 100),
+                                            static_cast<int>(day % 100)));
 }
 
 }  // namespace
