@@ -64,7 +64,7 @@ const std::map<std::string, std::optional<DomeAction>> kActions = {
 };
 
 // The options each command takes beyond the server's.
-const std::map<std::string, std::vector<std::string>> kCommandOptions = {
+const CommandOptions kCommandOptions = {
     {"info", {"json"}},
     {"snapshot", {"camera", "out", "timeout", "all"}},
     {"record", {"camera", "out", "timeout", "seconds", "frames", "codec"}},
@@ -175,19 +175,10 @@ std::optional<LiveRequest> parseRequest(const std::vector<std::string>& words, s
         return std::nullopt;
     }
     LiveRequest request;
-    request.command = line.arguments().empty() ? "" : line.arguments()[0];
-    const auto commandOptions = kCommandOptions.find(request.command);
-    if (commandOptions == kCommandOptions.end()) {
-        check.fail(request.command.empty() ? "a command is required"
-                                           : "unknown command '" + request.command + "'");
-        return std::nullopt;
-    }
-    std::vector<std::string> known(std::begin(kServerOptionNames), std::end(kServerOptionNames));
-    known.insert(known.end(), commandOptions->second.begin(), commandOptions->second.end());
-    if (const auto unknown = line.unknownOption(known)) {
-        check.fail("unknown option --" + *unknown);
-        return std::nullopt;
-    }
+    auto command = check.command(
+        kCommandOptions, {std::begin(kServerOptionNames), std::end(kServerOptionNames)});
+    if (!command) return std::nullopt;
+    request.command = std::move(*command);
     bool serverArgument = false;
     auto server = readServerOptions(check, 1, serverArgument, true);
     if (!server) return std::nullopt;

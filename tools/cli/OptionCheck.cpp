@@ -26,4 +26,20 @@ bool OptionCheck::text(const std::string& name, bool required, std::string& valu
     return true;
 }
 
+std::optional<std::string> OptionCheck::command(const CommandOptions& commands,
+                                                std::vector<std::string> common) {
+    const std::string name = line_.arguments().empty() ? "" : line_.arguments()[0];
+    const auto own = commands.find(name);
+    if (own == commands.end()) {
+        fail(name.empty() ? "a command is required" : "unknown command '" + name + "'");
+        return std::nullopt;
+    }
+    common.insert(common.end(), own->second.begin(), own->second.end());
+    if (const auto unknown = line_.unknownOption(common)) {
+        fail("unknown option --" + *unknown);
+        return std::nullopt;
+    }
+    return name;
+}
+
 }  // namespace ambro::cli

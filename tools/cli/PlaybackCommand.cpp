@@ -42,7 +42,7 @@ constexpr const char* kUsage =
     "                                       a video file, faster than real time\n"
     "The password may also come from AMBRO_PASSWORD; the server needs one.\n";
 
-const std::map<std::string, std::vector<std::string>> kCommandOptions = {
+const CommandOptions kCommandOptions = {
     {"cameras", {}},
     {"days", {"camera"}},
     {"files", {"camera", "day"}},
@@ -141,20 +141,11 @@ std::optional<PlaybackRequest> parseRequest(const std::vector<std::string>& word
         return std::nullopt;
     }
     PlaybackRequest request;
-    request.command = line.arguments().empty() ? "" : line.arguments()[0];
-    const auto commandOptions = kCommandOptions.find(request.command);
-    if (commandOptions == kCommandOptions.end()) {
-        check.fail(request.command.empty() ? "a command is required"
-                                           : "unknown command '" + request.command + "'");
-        return std::nullopt;
-    }
-    std::vector<std::string> known(std::begin(kServerOptionNames), std::end(kServerOptionNames));
-    known.insert(known.end(), {"db", "json"});
-    known.insert(known.end(), commandOptions->second.begin(), commandOptions->second.end());
-    if (const auto unknown = line.unknownOption(known)) {
-        check.fail("unknown option --" + *unknown);
-        return std::nullopt;
-    }
+    std::vector<std::string> common(std::begin(kServerOptionNames), std::end(kServerOptionNames));
+    common.insert(common.end(), {"db", "json"});
+    auto command = check.command(kCommandOptions, std::move(common));
+    if (!command) return std::nullopt;
+    request.command = std::move(*command);
     bool serverArgument = false;
     const auto server = readServerOptions(check, 1, serverArgument, false);
     if (!server) return std::nullopt;
