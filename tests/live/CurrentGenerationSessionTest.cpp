@@ -12,6 +12,7 @@
 #include "platform/ByteOrder.h"
 #include "tests/support/FakeLiveServer.h"
 #include "tests/support/Mpeg4Fixtures.h"
+#include "tests/support/ObservedEvents.h"
 #include "tests/support/PayloadBuilder.h"
 
 namespace ambro::live {
@@ -26,7 +27,7 @@ using test::FakeLiveServerScript;
 using test::FakeVideoFrame;
 
 // Records what the session reports, with bounded waits for it.
-class RecordingObserver : public CurrentGenerationSession::Listener {
+class RecordingObserver : public CurrentGenerationSession::Listener, public test::ObservedEvents {
 public:
     void pictureSizeChanged(int width, int height) override {
         update([&] { sizes.emplace_back(width, height); });
@@ -44,14 +45,6 @@ public:
         update([&] { ptzReports.emplace_back(present, capabilities); });
     }
 
-    template <typename Condition>
-    bool waitFor(Condition condition, std::chrono::milliseconds timeout = 5s) {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, timeout, condition);
-    }
-
-    std::mutex mutex;
-    std::condition_variable changed;
     int pictures = 0;
     int lost = 0;
     int disconnects = 0;
@@ -59,16 +52,6 @@ public:
     std::vector<std::pair<int, int>> sizes;
     std::vector<int> unsupported;
     std::vector<std::pair<bool, std::uint8_t>> ptzReports;
-
-private:
-    template <typename Change>
-    void update(Change change) {
-        {
-            std::lock_guard lock(mutex);
-            change();
-        }
-        changed.notify_all();
-    }
 };
 
 std::vector<Bytes> fixturePayloads() {

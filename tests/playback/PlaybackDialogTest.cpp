@@ -13,6 +13,7 @@
 #include "playback/view/PictureView.h"
 #include "playback/view/PlaybackDialog.h"
 #include "tests/playback/PlaybackTestSupport.h"
+#include "tests/support/ProcessUntil.h"
 
 namespace ambro::playback {
 namespace {
@@ -20,17 +21,8 @@ namespace {
 using namespace std::chrono_literals;
 using test::FakePlaybackScript;
 using test::FakePlaybackServer;
+using test::processUntil;
 
-// Runs the window's events until `condition` holds (bounded).
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
 
 FakePlaybackScript filmScript(std::uint32_t frames = 25) {
     FakePlaybackScript script;
@@ -63,7 +55,7 @@ protected:
     // 2024-01-05.
     std::unique_ptr<PlaybackDialog> windowWithFile(const FakePlaybackServer& server) {
         auto dialog = openWindow(server);
-        EXPECT_TRUE(waitUntil([&] { return dialog->cameraList()->count() > 0; }));
+        EXPECT_TRUE(processUntil([&] { return dialog->cameraList()->count() > 0; }));
         QTreeWidgetItem* day = findDay(*dialog, "2024", "01", "05");
         EXPECT_TRUE(day);
         if (!day) return dialog;
@@ -117,7 +109,7 @@ TEST_F(PlaybackDialogTest, ShowsTheControlsOfTheWindow) {
     EXPECT_TRUE(dialog->playAction()->isVisible());
     EXPECT_FALSE(dialog->pauseAction()->isVisible());
 
-    ASSERT_TRUE(waitUntil([&] { return dialog->cameraList()->count() == 2; }));
+    ASSERT_TRUE(processUntil([&] { return dialog->cameraList()->count() == 2; }));
     EXPECT_EQ(dialog->cameraList()->itemText(1), "Yard");
     EXPECT_TRUE(findDay(*dialog, "2024", "01", "01"));
     EXPECT_TRUE(findDay(*dialog, "2024", "01", "05"));
@@ -133,8 +125,8 @@ TEST_F(PlaybackDialogTest, PlaysAFileFromTheServerAndStopsAndExitsPromptly) {
     EXPECT_FALSE(dialog->dayTree()->isEnabled());
     EXPECT_EQ(dialog->slider()->maximum(), 100);
 
-    ASSERT_TRUE(waitUntil([&] { return dialog->slider()->value() >= 30; }));
-    EXPECT_TRUE(waitUntil([&] { return dialog->pictureView()->drawnPictures() > 0; }));
+    ASSERT_TRUE(processUntil([&] { return dialog->slider()->value() >= 30; }));
+    EXPECT_TRUE(processUntil([&] { return dialog->pictureView()->drawnPictures() > 0; }));
     EXPECT_EQ(dialog->pictureView()->picture().width, 176);
     EXPECT_TRUE(dialog->timeText()->text().startsWith("2024/01/05 08:30:0"))
         << dialog->timeText()->text().toStdString();
@@ -164,17 +156,17 @@ TEST_F(PlaybackDialogTest, TheSliderSeeksAndPauseHoldsTheRequests) {
     FakePlaybackServer server(script);
     auto dialog = windowWithFile(server);
     dialog->playAction()->trigger();
-    ASSERT_TRUE(waitUntil([&] { return dialog->slider()->value() >= 2; }));
+    ASSERT_TRUE(processUntil([&] { return dialog->slider()->value() >= 2; }));
     dialog->slider()->triggerAction(QAbstractSlider::SliderPageStepAdd);
     ASSERT_TRUE(server.waitForMessages(0, 5, 1));
     EXPECT_EQ(dialog->session().nextFrame() >= 100, true);
-    ASSERT_TRUE(waitUntil([&] { return dialog->slider()->value() > 100; }));
+    ASSERT_TRUE(processUntil([&] { return dialog->slider()->value() > 100; }));
 
     dialog->pauseAction()->trigger();
     EXPECT_TRUE(dialog->session().paused());
     EXPECT_TRUE(dialog->playAction()->isVisible());
     const std::size_t requests = server.frameRequests().size();
-    waitUntil([] { return false; }, 300ms);
+    processUntil([] { return false; }, 300ms);
     EXPECT_EQ(server.frameRequests().size(), requests);
     dialog->playAction()->trigger();
     EXPECT_FALSE(dialog->session().paused());
@@ -200,7 +192,7 @@ TEST_F(PlaybackDialogTest, AFailedOpeningShowsItsMessageAndCloses) {
     script.version = 4;
     FakePlaybackServer server(script);
     auto dialog = openWindow(server);
-    ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }));
+    ASSERT_TRUE(processUntil([&] { return !dialog->isVisible(); }));
     EXPECT_EQ(messages, std::vector<std::string>{"Server Version Error"});
 }
 
@@ -212,7 +204,7 @@ TEST_F(PlaybackDialogTest, ABrokenStreamShowsDisconnectedAndCloses) {
     FakePlaybackServer server(script);
     auto dialog = windowWithFile(server);
     dialog->playAction()->trigger();
-    ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }));
+    ASSERT_TRUE(processUntil([&] { return !dialog->isVisible(); }));
     EXPECT_EQ(messages, std::vector<std::string>{"Disconnected"});
 }
 

@@ -12,11 +12,12 @@
 #include "playback/PlaybackObserver.h"
 #include "playback/PlaybackSession.h"
 #include "tests/support/FakePlaybackServer.h"
+#include "tests/support/ObservedEvents.h"
 
 namespace ambro::test {
 
 // Everything a session reports, kept for the test to look at.
-class RecordingObserver : public playback::PlaybackObserver {
+class RecordingObserver : public playback::PlaybackObserver, public ObservedEvents {
 public:
     void openingFinished(int status) override { update([&] { openings.push_back(status); }); }
     void sessionEnded() override { update([&] { ++endings; }); }
@@ -26,36 +27,12 @@ public:
     }
     void snapshotFailed(const std::string& why) override { update([&] { failures.push_back(why); }); }
 
-    // Waits (bounded) until `condition` holds over the recorded events.
-    bool waitFor(const std::function<bool()>& condition,
-                 std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, timeout, condition);
-    }
-    template <typename Read>
-    auto read(Read reader) {
-        std::lock_guard lock(mutex);
-        return reader();
-    }
-
-    std::mutex mutex;
-    std::condition_variable changed;
     std::vector<int> openings;
     int endings = 0;
     int lastShown = 0;
     int shownCalls = 0;
     std::vector<std::filesystem::path> snapshots;
     std::vector<std::string> failures;
-
-private:
-    template <typename Change>
-    void update(Change change) {
-        {
-            std::lock_guard lock(mutex);
-            change();
-        }
-        changed.notify_all();
-    }
 };
 
 // The pictures of a fixture stream, wrapped as a server sends them.

@@ -16,6 +16,7 @@
 #include "playback/view/PictureView.h"
 #include "playback/view/PlaybackDialog.h"
 #include "tests/sim/SimHarness.h"
+#include "tests/support/ProcessUntil.h"
 #include "tools/sim/LocalTime.h"
 
 namespace ambro::test {
@@ -23,15 +24,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Runs the window's events until `condition` holds (bounded).
+// The simulator's first pictures may take longer than a fake's.
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
+    return processUntil(condition, timeout);
 }
 
 // The day item of the tree for a YYYYMMDD day.

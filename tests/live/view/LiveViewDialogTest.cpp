@@ -50,6 +50,19 @@ protected:
         }
         return files;
     }
+    // From the camera functions: a snapshot through the image toolbar, then
+    // the force-output page of an I/O module.
+    void snapshotThenForceOutput(const std::string& module) {
+        ASSERT_TRUE(clickButton(*dialog, "Back to Camera Function"));
+        ASSERT_TRUE(clickButton(*dialog, "Image Function"));
+        ASSERT_TRUE(clickButton(*dialog, "Image Snapshot"));
+        EXPECT_TRUE(processUntil([&] { return snapshotFiles().size() == 1; }));
+
+        ASSERT_TRUE(clickButton(*dialog, "Back to Camera Function"));
+        ASSERT_TRUE(clickButton(*dialog, "IO Module Setting/Monitor"));
+        ASSERT_TRUE(clickButton(*dialog, module));
+        ASSERT_TRUE(clickButton(*dialog, "Force Output"));
+    }
     // The picture reaches the window and shows upright; then the window
     // closes while pictures stream, promptly and without a message.
     void expectPictureThenPromptClose() {
@@ -200,15 +213,7 @@ TEST_F(LiveWindow, OlderServerMovePresetSnapshotAndOutput) {
     EXPECT_FALSE(dialog->presetList()->isVisible());
 
     ASSERT_TRUE(clickButton(*dialog, "Next"));  // back to page 1, which has the way out
-    ASSERT_TRUE(clickButton(*dialog, "Back to Camera Function"));
-    ASSERT_TRUE(clickButton(*dialog, "Image Function"));
-    ASSERT_TRUE(clickButton(*dialog, "Image Snapshot"));
-    EXPECT_TRUE(processUntil([&] { return snapshotFiles().size() == 1; }));
-
-    ASSERT_TRUE(clickButton(*dialog, "Back to Camera Function"));
-    ASSERT_TRUE(clickButton(*dialog, "IO Module Setting/Monitor"));
-    ASSERT_TRUE(clickButton(*dialog, "IO Module 2"));
-    ASSERT_TRUE(clickButton(*dialog, "Force Output"));
+    ASSERT_NO_FATAL_FAILURE(snapshotThenForceOutput("IO Module 2"));
     ASSERT_TRUE(processUntil([&] { return dialog->controlAnswers().io != 0; }));
     ASSERT_TRUE(clickButton(*dialog, "Force Output 3"));
     EXPECT_TRUE(recorded({100, 1, 33}));  // module 2, output 3
@@ -307,15 +312,7 @@ TEST_F(LiveWindow, CurrentServerMovePresetSnapshotAndOutput) {
     ASSERT_TRUE(processUntil([&] { return passThroughPackets(server).size() >= 3; }));
     EXPECT_EQ(passThroughPackets(server)[2], (Bytes{0xFF, 0x01, 0x00, 0x07, 0x00, 0x02, 0x0A}));
 
-    ASSERT_TRUE(clickButton(*dialog, "Back to Camera Function"));
-    ASSERT_TRUE(clickButton(*dialog, "Image Function"));
-    ASSERT_TRUE(clickButton(*dialog, "Image Snapshot"));
-    EXPECT_TRUE(processUntil([&] { return snapshotFiles().size() == 1; }));
-
-    ASSERT_TRUE(clickButton(*dialog, "Back to Camera Function"));
-    ASSERT_TRUE(clickButton(*dialog, "IO Module Setting/Monitor"));
-    ASSERT_TRUE(clickButton(*dialog, "IO Module 1"));
-    ASSERT_TRUE(clickButton(*dialog, "Force Output"));
+    ASSERT_NO_FATAL_FAILURE(snapshotThenForceOutput("IO Module 1"));
     ASSERT_TRUE(clickButton(*dialog, "Force Output 3"));
     std::vector<std::pair<int, int>> pulses;
     ASSERT_TRUE(processUntil([&] {

@@ -70,16 +70,6 @@ live::LiveSessionSettings windowSettings(const net::SessionEndpoint& endpoint,
     return {endpoint, "admin", "pw", snapshotFolder, AMBRO_PTZ_SETUP_DIR};
 }
 
-bool processUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
 bool clickButton(live::LiveViewDialog& dialog, const std::string& tooltip) {
     // The toolbar lays its buttons out afresh after every change.
     QApplication::processEvents();

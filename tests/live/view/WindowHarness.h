@@ -10,6 +10,7 @@
 #include "live/view/LiveViewDialog.h"
 #include "tests/support/FakeLiveServer.h"
 #include "tests/support/FakeOlderServer.h"
+#include "tests/support/ProcessUntil.h"
 
 namespace ambro::test {
 
@@ -25,10 +26,6 @@ std::vector<FakeVideoFrame> currentFixtureFrames(
 
 live::LiveSessionSettings windowSettings(const net::SessionEndpoint& endpoint,
                                          const std::filesystem::path& snapshotFolder);
-
-// Runs the window's events until the condition holds or the time is up.
-bool processUntil(const std::function<bool()>& condition,
-                  std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
 // Clicks the button with this tooltip on the window's visible toolbar, as
 // the mouse does; false when no such button can be clicked.
