@@ -24,11 +24,9 @@ TEST(SnapshotFolder, RelativePathsGoUnderThePicturesFolderAbsoluteOnesStay) {
 }
 
 TEST(SessionWindows, EachKindGetsItsWindow) {
-    SessionParameters parameters;
-    parameters.address = "127.0.0.1";
-    parameters.port = "1";
-    parameters.userName = "admin";
-    parameters.password = "pw";
+    const SessionParameters parameters{.address = "127.0.0.1", .port = "1", .userName = "admin",
+                                       .password = "pw", .snapshotFolder = "SnapShot",
+                                       .databaseType = std::nullopt};
     SessionWindows windows;
     EXPECT_TRUE(windows.create(SessionKind::Playback, parameters, nullptr));
     EXPECT_TRUE(windows.create(SessionKind::Live, parameters, nullptr));

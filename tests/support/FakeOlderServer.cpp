@@ -198,7 +198,7 @@ Bytes FakeOlderServer::replyPayload(const OlderRequest& request) const {
             payload.resize(64, 0);
             break;
         case 20:
-            payload.resize(38, 0);
+            payload.assign(38, 0);
             for (std::size_t m = 0; m < 8; ++m) {
                 platform::storeLe16(payload.data() + 4 + 2 * m, script_.alarmMasks[m]);
             }

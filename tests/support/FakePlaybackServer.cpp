@@ -46,16 +46,19 @@ Bytes playbackMessage(std::uint8_t group, std::uint8_t command, std::size_t size
 }
 
 Bytes framed(const Bytes& message) {
-    Bytes bytes(5);
+    // Sized once: growing the vector by an insert trips GCC's bounds warning
+    // in optimised builds.
+    Bytes bytes(5 + message.size());
     storeLe32(bytes.data() + 1, static_cast<std::uint32_t>(message.size()));
-    bytes.insert(bytes.end(), message.begin(), message.end());
+    std::copy(message.begin(), message.end(), bytes.begin() + 5);
     return bytes;
 }
 
 Bytes frameMessage(const Bytes& payload) {
     Bytes message = playbackMessage(0, 3, 128);
     storeLe32(message.data() + 72, static_cast<std::uint32_t>(payload.size()));
-    message.insert(message.end(), payload.begin(), payload.end());
+    message.resize(128 + payload.size());
+    std::copy(payload.begin(), payload.end(), message.begin() + 128);
     setSize(message);
     return message;
 }
