@@ -180,17 +180,30 @@ std::optional<SessionError> OlderGenerationSession::pass() {
         if (!pollAlarms()) return SessionError::GetIoInputStatusError;
         return std::nullopt;
     }
-    if (shared_.statusPage != 0) {
-        // The statuses are asked for again every second while their page is
-        // shown: by the session itself, so that a command posted meanwhile
-        // (a camera chosen) is never the one repeated.
-        if (shared_.sleepFor(kStatusPageRepeat) && shared_.statusPage != 0 &&
-            !requestCameraStatus()) {
-            return SessionError::UiSendCommandError;
-        }
+    if (shared_.statusPage != 0) return statusPagePass();
+    statusRepeat_.reset();
+    return streamPass();
+}
+
+std::optional<SessionError> OlderGenerationSession::statusPagePass() {
+    // The statuses are asked for again every second while their page is
+    // shown: by the session itself, so that a command posted meanwhile (a
+    // camera chosen) is never the one repeated; and that command is served
+    // at once, not after the rest of the second.
+    if (!statusRepeat_) statusRepeat_ = platform::Deadline::after(kStatusPageRepeat);
+    if (!statusRepeat_->expired()) {
+        waitForCommand();
         return std::nullopt;
     }
-    return streamPass();
+    statusRepeat_.reset();
+    if (!requestCameraStatus()) return SessionError::UiSendCommandError;
+    return std::nullopt;
+}
+
+void OlderGenerationSession::waitForCommand() {
+    for (int slice = 0; slice < kIdleSlices && !shared_.mailbox.pending(); ++slice) {
+        if (!shared_.sleepFor(kIdleSlice)) break;
+    }
 }
 
 bool OlderGenerationSession::serveMailbox() {
@@ -290,9 +303,7 @@ std::optional<SessionError> OlderGenerationSession::streamPass() {
     if (shared_.tables.selection().camera < 0 || streamStopped()) {
         // Nothing to stream yet: wait a little instead of spinning, but serve
         // a command (the window's camera selection) as soon as it is posted.
-        for (int slice = 0; slice < kIdleSlices && !shared_.mailbox.pending(); ++slice) {
-            if (!shared_.sleepFor(kIdleSlice)) break;
-        }
+        waitForCommand();
         return std::nullopt;
     }
     shared_.ring.reset();

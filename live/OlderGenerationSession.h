@@ -11,6 +11,7 @@
 #include "live/LiveShared.h"
 #include "live/SessionChannel.h"
 #include "live/SessionError.h"
+#include "platform/Deadline.h"
 
 namespace ambro::live {
 
@@ -45,6 +46,10 @@ private:
 
     // One pass of the main loop; the error that ends the session, if any.
     std::optional<SessionError> pass();
+    std::optional<SessionError> statusPagePass();
+    // Waits a few milliseconds, less when a command is posted or the
+    // session closes.
+    void waitForCommand();
     bool serveMailbox();
     bool requestCameraStatus();
     // Receives until a message that is not a stream packet arrives.
@@ -71,6 +76,8 @@ private:
     SessionChannel channel_;
     bool loggedIn_ = false;
     std::vector<std::uint8_t> audio_;
+    // When the status page next asks for the statuses; none while it is hidden.
+    std::optional<platform::Deadline> statusRepeat_;
 };
 
 }  // namespace ambro::live

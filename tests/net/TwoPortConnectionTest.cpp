@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "net/TwoPortConnection.h"
@@ -30,10 +31,18 @@ TEST(TwoPortConnection, ConnectsAndTiesTheDataSocketToTheSession) {
     EXPECT_EQ(connection->sessionNumber(), 7);
     EXPECT_TRUE(connection->dataConnected());
     ASSERT_TRUE(server.dataPeer()->waitForAccepted(1, 5s));
+    // The data handler reads the number on its own thread: wait for it.
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    std::optional<std::uint32_t> number;
+    while (!number && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(2ms);
+        std::lock_guard lock(server.mutex);
+        number = server.dataSessionNumber;
+    }
     connection.reset();  // closes both sockets, so the fake handlers end
+    EXPECT_EQ(number, 7u);
     std::lock_guard lock(server.mutex);
     EXPECT_EQ(server.clientType, 2u);
-    EXPECT_EQ(server.dataSessionNumber, 7u);
 }
 
 TEST(TwoPortConnection, AnUnansweredCommandFailsAtItsDeadline) {
