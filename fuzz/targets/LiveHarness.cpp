@@ -136,7 +136,7 @@ Bytes acceptingCommandStream() {
     append(stream, test::serverReply(32, 0, 20));
     append(stream, test::serverReply(19, 0, 20));
     Bytes ptz = test::serverReply(56, 0, 84);
-    const auto record = test::FakeLiveServerScript::ptzRecordFor(true, 2, 0, 3, "PELCO-D");
+    const auto record = test::FakeLiveServerScript::ptzRecordFor(true, 2, 0, 3, "Fuzz Dome");
     std::copy(record.begin(), record.end(), ptz.begin() + 20);
     append(stream, ptz);
     return stream;

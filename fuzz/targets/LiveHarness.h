@@ -16,7 +16,9 @@ struct LiveStreams {
 // The command connection of a handshake that goes through: greeting and the
 // replies to key, login, information, description, extra block, the two
 // connection checks, video channels, video start and the PTZ description,
-// for a kind-51 server with cameras 1 and 3 and one I/O list.
+// for a kind-51 server with cameras 1 and 3 and one I/O list, whose dome
+// model has no description file (loading the shipped ones would take most
+// of every run).
 Bytes acceptingCommandStream();
 // Greeting and accepted login of the auxiliary or video connection.
 Bytes acceptingStreamHead();

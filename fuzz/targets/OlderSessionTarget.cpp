@@ -60,12 +60,11 @@ std::optional<live::CommandBlock> postedCommand(std::uint8_t choice, std::int32_
     }
 }
 
-// A running session with no camera waits for the next command and reads
-// nothing: once the server's bytes are all read there, nothing more can
-// happen, and the harness closes it as the window would.
-bool idleForGood(live::LiveShared& shared, const PeerFeed& feed) {
-    return shared.running && feed.written() && pendingBytes(feed.clientEnd()) == 0 &&
-           !shared.mailbox.pending() && shared.tables.selection().camera < 0;
+// A running session without a camera, its command served, waits for the
+// next command and reads nothing more: the harness closes it then, as the
+// window would.
+bool idleForGood(live::LiveShared& shared) {
+    return shared.running && !shared.mailbox.pending() && shared.tables.selection().camera < 0;
 }
 
 }  // namespace
@@ -101,7 +100,7 @@ int olderSession(const std::uint8_t* data, std::size_t size) {
         // Frames the display does not take (no stream, sound awaited) are
         // dropped, as a full ring must not hold the session up for good.
         if (shared.ring.full()) shared.ring.consumeFront([](live::FrameRing::Slot&) {});
-        quiet = idleForGood(shared, feed) ? quiet + 1 : 0;
+        quiet = idleForGood(shared) ? quiet + 1 : 0;
         if (quiet >= 2) {
             shared.closing = true;
             shared.wakeSleepers();

@@ -387,9 +387,11 @@ std::vector<Bytes> snapshotEncoderSeeds() {
     seed(0, 15, 15, 0, 100, 0, {0, 255, 0, 255, 255, 0});
     seed(0, 0, 0, 1, 100, 1, {0xFF});
     seed(0, 16, 8, 3, 50, 200, {1, 2, 3, 250, 128, 7, 90});
-    seed(210, 351, 287, 0, 100, 4000, {0x10, 0xF0, 0x80});
+    seed(230, 351, 287, 0, 100, 4000, {0x10, 0xF0, 0x80});
     seed(241, 4095, 3, 5, 1, 2, {0xFF, 0x00});
     seed(242, 0, 4095, 2, 0, 10, {0x00, 0xFF, 0x7F});
+    // Any size: 601 x 701 behind the marker byte.
+    seeds.push_back({255, 0x58, 0x02, 0xBC, 0x02, 0xA5, 3, 100, 0, 0, 0x30, 0xC0, 0x55});
     return seeds;
 }
 
