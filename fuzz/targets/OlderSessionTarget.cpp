@@ -1,3 +1,4 @@
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <thread>
@@ -23,7 +24,8 @@ constexpr auto kSessionEndWait = 20s;
 constexpr auto kWatchInterval = 200us;
 
 // What the window would do with the server's data: build the camera
-// selector from the table and read every picture it is shown.
+// selector from the table (on the session thread) and read every picture it
+// is shown (on the display's).
 class Observer : public live::LiveSessionObserver {
 public:
     void cameraListChanged(const live::CameraCatalogue& catalogue) override {
@@ -37,13 +39,15 @@ public:
     void pictureReady(const live::PictureView& picture) override {
         const std::size_t row = static_cast<std::size_t>(picture.width) * 3;
         if (picture.stride < row) broken("picture rows overlap");
+        std::uint32_t sum = 0;
         for (int y = 0; y < picture.height; ++y) {
-            for (std::size_t x = 0; x < row; ++x) sum_ += picture.pixels[y * picture.stride + x];
+            for (std::size_t x = 0; x < row; ++x) sum += picture.pixels[y * picture.stride + x];
         }
+        sum_ += sum;
     }
 
 private:
-    std::uint32_t sum_ = 0;
+    std::atomic<std::uint32_t> sum_{0};
 };
 
 std::optional<live::CommandBlock> postedCommand(std::uint8_t choice, std::int32_t word) {
