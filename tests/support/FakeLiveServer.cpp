@@ -122,6 +122,18 @@ bool FakeLiveServer::sendReply(PeerConnection& connection,
 }
 
 void FakeLiveServer::streamVideo(PeerConnection& connection) const {
+    if (script_.videoWaitsFor) {
+        const auto [command, count] = *script_.videoWaitsFor;
+        std::unique_lock lock(mutex_);
+        const bool asked = recorded_.wait_for(lock, FakePeer::kIoTimeout, [&] {
+            return static_cast<std::size_t>(std::count_if(
+                       requests_.begin(), requests_.end(), [&](const RecordedRequest& request) {
+                           return request.connection == 0 && request.head.command == command;
+                       })) >= count;
+        });
+        lock.unlock();
+        if (!asked) return;
+    }
     // With a cut, the stream ends after that many bytes, wherever they fall.
     std::size_t budget = script_.videoCut.value_or(SIZE_MAX);
     const auto send = [&](std::span<const std::uint8_t> bytes) {

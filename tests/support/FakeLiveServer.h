@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/LiveConnection.h"
@@ -63,6 +64,9 @@ struct FakeLiveServerScript {
     std::optional<std::size_t> videoCut;
     // The magic of every video head, when not "eSoR".
     std::optional<std::uint32_t> videoMagic;
+    // The video connection streams only once the command connection has
+    // had this many requests of this command (a camera change: {32, 2}).
+    std::optional<std::pair<std::uint32_t, std::size_t>> videoWaitsFor;
 
     // The video connection: a camera status record with this index (none:
     // no record), then the frames, once or over and over until the client goes.

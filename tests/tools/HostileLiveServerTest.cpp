@@ -81,18 +81,20 @@ protected:
         }
     }
 
-    // A snapshot of camera 1 while the video connection misbehaves: no
-    // file is left behind.
+    // A snapshot of camera 3 while the video connection misbehaves: no file
+    // is left behind. The server streams once the client has changed to
+    // camera 3, so the fault always meets a session that is up.
     void runVideoCases(const std::vector<LiveCase>& cases) {
         const fs::path file =
             fs::temp_directory_path() / ("ambro-hostile-" + std::to_string(::getpid()) + ".jpg");
         for (const LiveCase& c : cases) {
             SCOPED_TRACE(c.name);
             FakeLiveServerScript script = workingServer();
+            script.videoWaitsFor = {32, 2};
             c.fault(script);
             FakeLiveServer server(script);
             const Outcome outcome =
-                run(server, {"snapshot", "--camera", "1", "--out", file.string(), "--timeout", "1"});
+                run(server, {"snapshot", "--camera", "3", "--out", file.string(), "--timeout", "1"});
             expectOutcome(outcome, c.status, c.err);
             EXPECT_FALSE(fs::exists(file));
             fs::remove(file);
@@ -204,9 +206,9 @@ TEST_F(HostileLiveServer, ATrickleOfOneByteAtATime) {
 
 TEST_F(HostileLiveServer, VideoTheClientCannotFollow) {
     const std::string cannotFollow =
-        "camera 1: no picture: the server sent video the client cannot follow\n";
-    const std::string broken = "camera 1: no picture: Disconnect\n";
-    const std::string nothing = "camera 1: no picture: no picture within 1 s\n";
+        "camera 3: no picture: the server sent video the client cannot follow\n";
+    const std::string broken = "camera 3: no picture: Disconnect\n";
+    const std::string nothing = "camera 3: no picture: no picture within 1 s\n";
     const auto firstFrame = [](auto change) {
         return [change](FakeLiveServerScript& s) { change(s.videoFrames.front()); };
     };
