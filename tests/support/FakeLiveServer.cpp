@@ -123,7 +123,8 @@ bool FakeLiveServer::sendReply(PeerConnection& connection,
 
 void FakeLiveServer::streamVideo(PeerConnection& connection) const {
     if (script_.videoWaitsFor) {
-        const auto [command, count] = *script_.videoWaitsFor;
+        const std::uint32_t command = script_.videoWaitsFor->first;
+        const std::size_t count = script_.videoWaitsFor->second;
         std::unique_lock lock(mutex_);
         const bool asked = recorded_.wait_for(lock, FakePeer::kIoTimeout, [&] {
             return static_cast<std::size_t>(std::count_if(
