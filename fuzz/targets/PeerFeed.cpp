@@ -1,7 +1,6 @@
 #include "fuzz/targets/PeerFeed.h"
 
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -84,12 +83,6 @@ void PeerFeed::run() {
         }
     }
     written_ = true;
-}
-
-int pendingBytes(int socket) {
-    int count = 0;
-    if (socket < 0 || ::ioctl(socket, FIONREAD, &count) != 0) return 0;
-    return count;
 }
 
 }  // namespace ambro::fuzz

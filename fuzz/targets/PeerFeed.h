@@ -31,8 +31,6 @@ public:
     // Every byte the client has sent so far, what already waits in the
     // socket included.
     std::vector<std::uint8_t> received();
-    // True once every byte of the peer has been written.
-    bool written() const { return written_.load(); }
 
 private:
     void start();
@@ -48,8 +46,5 @@ private:
     std::vector<std::uint8_t> received_;
     std::thread thread_;
 };
-
-// Bytes waiting to be read on a socket.
-int pendingBytes(int socket);
 
 }  // namespace ambro::fuzz
