@@ -1,4 +1,4 @@
-# Warnings and sanitizers for every target of the project.
+# Warnings, sanitizers and the optional parts of the build, for every target.
 
 option(AMBRO_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(AMBRO_TSAN "Build with ThreadSanitizer" OFF)
@@ -21,4 +21,17 @@ endif()
 if(AMBRO_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
+endif()
+
+# Without Qt only the libraries below the windows, the command-line tool and
+# their suites are built: what the sanitizer builds and the fuzzers need.
+option(AMBRO_WITH_QT "Build the windows, the desktop client and their tests" ON)
+# The libFuzzer targets in fuzz/ (clang only); every library is compiled
+# with the fuzzer's coverage instrumentation.
+option(AMBRO_FUZZ "Build the libFuzzer targets" OFF)
+if(AMBRO_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "AMBRO_FUZZ needs clang (CMAKE_CXX_COMPILER=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
 endif()

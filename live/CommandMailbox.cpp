@@ -56,8 +56,14 @@ CommandMailbox::Take CommandMailbox::take(CommandBlock& sent) {
     return pending ? Take::Taken : Take::Nothing;
 }
 
-void CommandMailbox::finish() { pending_ = false; }
+void CommandMailbox::finish(bool served) {
+    lastServed_ = served;
+    pending_ = false;
+}
 
-void CommandMailbox::clear() { pending_ = false; }
+void CommandMailbox::clear() {
+    lastServed_ = false;
+    pending_ = false;
+}
 
 }  // namespace ambro::live

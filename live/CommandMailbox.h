@@ -24,10 +24,16 @@ public:
     // Session thread: the posted block when one is pending. Busy when
     // "ClientMutex" was not free within 15 ms: the pass skips the mailbox.
     Take take(CommandBlock& sent);
-    // Session thread: the taken block has been served (or failed).
-    void finish();
+    // Session thread: the taken block has been served (its reply applied)
+    // or has failed; the outcome is kept for the poster before the block
+    // stops pending.
+    void finish(bool served);
 
     bool pending() const { return pending_.load(); }
+    // Whether the block finished last was served: a poster that waited for
+    // its block learns here how it ended, not from whether the session
+    // happened to be still running when it looked.
+    bool lastServed() const { return lastServed_.load(); }
     // Nothing pending any more (the session ends).
     void clear();
 
@@ -35,6 +41,7 @@ private:
     std::timed_mutex clientMutex_;  // "ClientMutex"
     CommandBlock posted_;
     std::atomic<bool> pending_{false};
+    std::atomic<bool> lastServed_{false};
 };
 
 }  // namespace ambro::live

@@ -222,7 +222,7 @@ bool LiveSession::postAndWait(const CommandBlock& block) {
     while (shared_.mailbox.pending() && shared_.running && !deadline.expired()) {
         std::this_thread::sleep_for(2ms);
     }
-    return !shared_.mailbox.pending() && shared_.running;
+    return !shared_.mailbox.pending() && shared_.mailbox.lastServed();
 }
 
 bool LiveSession::refreshCameraListNow() {

@@ -216,7 +216,7 @@ bool OlderGenerationSession::serveMailbox() {
                         receiveFinalReply(deadline) &&
                         channel_.status() == SessionChannel::kFinalReply;
     if (served) applyEffect(sent);
-    shared_.mailbox.finish();
+    shared_.mailbox.finish(served);
     return served;
 }
 

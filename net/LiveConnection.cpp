@@ -135,19 +135,14 @@ bool LiveConnection::openConnection(SocketField& field, bool streamOptions) {
         std::lock_guard lock(socketsMutex_);
         if (stopping_) return false;
         platform::closeSocket(field);
-        field = platform::createTcpSocket();
+        field = dialer_ ? dialer_->createSocket() : platform::createTcpSocket();
         if (field.load() == platform::kNoSocket) {
             failure_ = ConnectOutcome::ConnectFailed;
             return false;
         }
     }
-    const auto address = platform::resolveIpv4(endpoint_.host);
-    const auto port = parsePortText(endpoint_.port);
-    auto result = platform::ConnectResult::Refused;
-    if (address && port && (!streamOptions || platform::setStreamSocketOptions(field))) {
-        result = platform::connectIpv4(field, *address, *port, platform::replyDeadline(),
-                                       &stopping_);
-    }
+    const auto result = dialer_ ? dialer_->connect(field, streamOptions, stopping_)
+                                : dialEndpoint(field, streamOptions);
 
     std::lock_guard lock(socketsMutex_);
     if (result == platform::ConnectResult::Connected && !stopping_) return true;
@@ -155,6 +150,15 @@ bool LiveConnection::openConnection(SocketField& field, bool streamOptions) {
     failure_ = result == platform::ConnectResult::TimedOut ? ConnectOutcome::TimedOut
                                                            : ConnectOutcome::ConnectFailed;
     return false;
+}
+
+platform::ConnectResult LiveConnection::dialEndpoint(int socket, bool streamOptions) {
+    const auto address = platform::resolveIpv4(endpoint_.host);
+    const auto port = parsePortText(endpoint_.port);
+    if (!address || !port || (streamOptions && !platform::setStreamSocketOptions(socket))) {
+        return platform::ConnectResult::Refused;
+    }
+    return platform::connectIpv4(socket, *address, *port, platform::replyDeadline(), &stopping_);
 }
 
 bool LiveConnection::failedWithin(const Deadline& deadline) {

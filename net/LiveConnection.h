@@ -16,6 +16,7 @@
 #include "net/SessionEndpoint.h"
 #include "platform/Deadline.h"
 #include "platform/SocketField.h"
+#include "platform/TcpSocket.h"
 
 namespace ambro::net {
 
@@ -72,6 +73,20 @@ public:
     virtual void startVideoReader(LiveConnection& connection) = 0;
 };
 
+// Opens the connections of a session. Without one, a session dials its
+// endpoint over TCP; a harness hands over connected sockets of its own
+// (socket pairs) instead, so the protocol runs without a network.
+class LiveDialer {
+public:
+    virtual ~LiveDialer() = default;
+    // A new socket for the next connection, or kNoSocket.
+    virtual int createSocket() = 0;
+    // Connects the socket; the auxiliary and video connections ask for the
+    // stream options. `abandon` set from another thread ends the attempt.
+    virtual platform::ConnectResult connect(int socket, bool streamOptions,
+                                            const std::atomic<bool>& abandon) = 0;
+};
+
 // How a connectSession ended.
 enum class [[nodiscard]] ConnectOutcome {
     Accepted,         // logged in on all three connections and video started
@@ -99,6 +114,8 @@ public:
 
     // Without readers the pushed streams are simply not read.
     void setStreamReaders(LiveStreamReaders* readers) { readers_ = readers; }
+    // Set before connectSession; none dials the endpoint over TCP.
+    void setDialer(LiveDialer* dialer) { dialer_ = dialer; }
 
     // The whole handshake. Opened sockets stay for closeSockets whatever the
     // outcome; greeting() keeps what the server first said.
@@ -142,6 +159,7 @@ private:
     ConnectOutcome runHandshake();
     ConnectOutcome greet();
     bool openConnection(SocketField& field, bool streamOptions);
+    platform::ConnectResult dialEndpoint(int socket, bool streamOptions);
     bool openLoggedIn(SocketField& field, std::uint32_t connectionType);
     bool receiveGreeting(SocketField& socket, Greeting& greeting);
     bool requestKey();
@@ -165,6 +183,7 @@ private:
     const std::string userName_;
     const std::string password_;
     LiveStreamReaders* readers_ = nullptr;
+    LiveDialer* dialer_ = nullptr;
 
     // Guards replacing, closing and shutting down the socket descriptors, so a
     // stopping thread never shuts down a number that was just reused.

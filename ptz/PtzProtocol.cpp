@@ -1,6 +1,7 @@
 #include "ptz/PtzProtocol.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -288,15 +289,22 @@ bool PtzProtocol::readBaudRates(const IniFile& file) {
     return true;
 }
 
+// First and Subtract only ever pick positions within a command, so values
+// beyond its room are kept just beyond it: they select the same bytes, and
+// the position arithmetic cannot overflow.
 void PtzProtocol::readChecksum(const IniFile& file) {
     const auto start = file.findSection("[CHECKSUM]");
     if (!start) return;
+    constexpr long kBeyondRoom = kCommandRoom + 1;
     for (std::size_t i = *start; i < file.lines().size() && file.lines()[i].hasPair; ++i) {
         const IniLine& line = file.lines()[i];
-        const int value = static_cast<int>(decimalValue(line.value));
-        if (IniFile::sameKey(line.key, "Sel")) checksumKind_ = value;
-        if (IniFile::sameKey(line.key, "First")) checksumFirst_ = value;
-        if (IniFile::sameKey(line.key, "Subtract")) checksumSubtract_ = value;
+        const long value = decimalValue(line.value);
+        const int position = static_cast<int>(std::clamp(value, -kBeyondRoom, kBeyondRoom));
+        if (IniFile::sameKey(line.key, "Sel")) {
+            checksumKind_ = static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
+        }
+        if (IniFile::sameKey(line.key, "First")) checksumFirst_ = position;
+        if (IniFile::sameKey(line.key, "Subtract")) checksumSubtract_ = position;
     }
 }
 

@@ -111,7 +111,7 @@ TEST(CommandMailbox, APostIsTakenOnceAndAStaleOneIsReplacedUnderTheLock) {
         for (int i = 0; i < 2000 && mailbox.take(sent) != CommandMailbox::Take::Taken; ++i) {
             std::this_thread::sleep_for(1ms);
         }
-        mailbox.finish();
+        mailbox.finish(true);
     });
     ASSERT_TRUE(mailbox.post(CommandBlock::withWords(14, {5}), running));
     session.join();
@@ -119,12 +119,17 @@ TEST(CommandMailbox, APostIsTakenOnceAndAStaleOneIsReplacedUnderTheLock) {
     EXPECT_EQ(sent.word(0), 5);
     EXPECT_EQ(sent.length, 4);
     EXPECT_FALSE(mailbox.pending());
+    EXPECT_TRUE(mailbox.lastServed());
 
     // Nobody takes the first block: after its wait the second replaces it.
     ASSERT_TRUE(mailbox.post(CommandBlock::withWords(22, {75, 1}), running));
     ASSERT_TRUE(mailbox.post(CommandBlock::withWords(26, {1}), running));
     ASSERT_EQ(mailbox.take(sent), CommandMailbox::Take::Taken);
     EXPECT_EQ(sent.code, 26);
+    // A block whose reply never came ends as failed for whoever waits on it.
+    mailbox.finish(false);
+    EXPECT_FALSE(mailbox.pending());
+    EXPECT_FALSE(mailbox.lastServed());
 }
 
 TEST(FrameRing, HoldsThirtyTwoFramesAndHandsThemOverInOrder) {

@@ -1,6 +1,7 @@
 #include "tests/support/FakeLiveServer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -70,9 +71,14 @@ void FakeLiveServer::serve(PeerConnection& connection, int index) {
     using Silence = FakeLiveServerScript::Silence;
     const auto fallSilent = [&] { connection.waitForClose(FakePeer::kIoTimeout); };
     if (script_.silence == Silence::AfterAccept) return fallSilent();
-    for (std::uint32_t word : script_.greeting) {
-        if (!connection.sendLe32(word)) return;
+    std::vector<std::uint8_t> greeting(16);
+    for (std::size_t i = 0; i < 4; ++i) storeLe32(greeting.data() + 4 * i, script_.greeting[i]);
+    if (index == 0 && script_.greetingCut) {
+        connection.send(std::span(greeting).first(std::min(*script_.greetingCut, greeting.size())));
+        connection.close();
+        return;
     }
+    if (!connection.send(greeting)) return;
     if (script_.silence == Silence::AfterGreeting) return fallSilent();
     while (auto message = connection.receiveFramed()) {
         const net::FramedHead head = net::readHead(*message);
@@ -116,27 +122,50 @@ bool FakeLiveServer::sendReply(PeerConnection& connection,
 }
 
 void FakeLiveServer::streamVideo(PeerConnection& connection) const {
+    if (script_.videoWaitsFor) {
+        const std::uint32_t command = script_.videoWaitsFor->first;
+        const std::size_t count = script_.videoWaitsFor->second;
+        std::unique_lock lock(mutex_);
+        const bool asked = recorded_.wait_for(lock, FakePeer::kIoTimeout, [&] {
+            return static_cast<std::size_t>(std::count_if(
+                       requests_.begin(), requests_.end(), [&](const RecordedRequest& request) {
+                           return request.connection == 0 && request.head.command == command;
+                       })) >= count;
+        });
+        lock.unlock();
+        if (!asked) return;
+    }
+    // With a cut, the stream ends after that many bytes, wherever they fall.
+    std::size_t budget = script_.videoCut.value_or(SIZE_MAX);
+    const auto send = [&](std::span<const std::uint8_t> bytes) {
+        const std::size_t count = std::min(budget, bytes.size());
+        budget -= count;
+        if (!connection.send(bytes.first(count))) return false;
+        if (count == bytes.size()) return true;
+        connection.close();
+        return false;
+    };
     if (script_.statusRecordIndex) {
         std::vector<std::uint8_t> record(1200, 0x11);
         platform::storeLe16(record.data() + 12, *script_.statusRecordIndex);
-        if (!connection.send(record)) return;
+        if (!send(record)) return;
     }
     const auto deadline = std::chrono::steady_clock::now() + FakePeer::kIoTimeout;
     do {
         for (const FakeVideoFrame& frame : script_.videoFrames) {
             std::vector<std::uint8_t> head(36, 0);
-            putWord(head, 0, 'e' | ('S' << 8) | ('o' << 16) | ('R' << 24));
+            putWord(head, 0, script_.videoMagic.value_or('e' | ('S' << 8) | ('o' << 16) | ('R' << 24)));
             const auto length = static_cast<std::uint32_t>(36 + frame.payload.size());
             putWord(head, 4, frame.announcedLength ? frame.announcedLength : length);
             putWord(head, 16, frame.sequence);
             head[32] = frame.sizeCode;
             head[34] = frame.kind;
-            if (!connection.send(head)) return;
+            if (!send(head)) return;
             if (frame.breakHalfway) {
                 connection.sendHalfAndClose(frame.payload);
                 return;
             }
-            if (!connection.send(frame.payload)) return;
+            if (!send(frame.payload)) return;
             if (script_.repeatVideo) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     } while (script_.repeatVideo && std::chrono::steady_clock::now() < deadline);

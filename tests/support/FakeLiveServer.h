@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/LiveConnection.h"
@@ -56,6 +57,16 @@ struct FakeLiveServerScript {
     Silence silence = Silence::None;
     // Replies trickled out one byte at a time, this far apart (0: at once).
     std::chrono::milliseconds trickle{0};
+    // The command connection closes after this many bytes of its greeting.
+    std::optional<std::size_t> greetingCut;
+    // The video connection closes after this many bytes of what it streams
+    // after the login (status record, heads, payloads).
+    std::optional<std::size_t> videoCut;
+    // The magic of every video head, when not "eSoR".
+    std::optional<std::uint32_t> videoMagic;
+    // The video connection streams only once the command connection has
+    // had this many requests of this command (a camera change: {32, 2}).
+    std::optional<std::pair<std::uint32_t, std::size_t>> videoWaitsFor;
 
     // The video connection: a camera status record with this index (none:
     // no record), then the frames, once or over and over until the client goes.

@@ -129,8 +129,12 @@ bool FakeOlderServer::handle(PeerConnection& connection, const OlderRequest& req
         connection.waitForClose(FakePeer::kIoTimeout);
         return false;
     }
+    if (const auto raw = script_.rawReplies.find(request.code); raw != script_.rawReplies.end()) {
+        return send(connection, raw->second, false);
+    }
     if (request.code == 36) {
         streaming = true;
+        streamBudget_ = script_.streamCut.value_or(SIZE_MAX);
         return true;
     }
     for (int i = 0; streaming && i < script_.framesBeforeReply && !script_.frames.empty(); ++i) {
@@ -140,20 +144,53 @@ bool FakeOlderServer::handle(PeerConnection& connection, const OlderRequest& req
     if (request.code == 0) status = script_.version;
     if (request.code == 6) status = script_.passwordStatus;
     if (request.code == 37) status = script_.clientCheckStatus;
+    if (listed(script_.truncateOn, request.code)) {
+        const Bytes payload = replyPayload(request);
+        Bytes whole;
+        putWord(whole, status);
+        putWord(whole, static_cast<std::int32_t>(payload.size()));
+        whole.insert(whole.end(), payload.begin(), payload.end());
+        connection.sendHalfAndClose(whole);
+        return false;
+    }
     return reply(connection, request.code, status, replyPayload(request));
 }
 
 bool FakeOlderServer::reply(PeerConnection& connection, std::int32_t code, std::int32_t status,
                             const Bytes& payload) {
     std::int32_t length = static_cast<std::int32_t>(payload.size());
+    std::size_t payloadBytes = payload.size();
     if (script_.tamper && script_.tamper(code, status, length)) {
-        return connection.sendLe32(static_cast<std::uint32_t>(status)) &&
-               connection.sendLe32(static_cast<std::uint32_t>(length)) &&
-               connection.send(std::span(payload).first(std::min<std::size_t>(
-                   payload.size(), static_cast<std::size_t>(std::max(length, 0)))));
+        payloadBytes = std::min<std::size_t>(payload.size(),
+                                             static_cast<std::size_t>(std::max(length, 0)));
     }
-    return connection.sendLe32(static_cast<std::uint32_t>(status)) &&
-           connection.sendLe32(static_cast<std::uint32_t>(length)) && connection.send(payload);
+    Bytes message;
+    putWord(message, status);
+    putWord(message, length);
+    message.insert(message.end(), payload.begin(),
+                   payload.begin() + static_cast<std::ptrdiff_t>(payloadBytes));
+    return send(connection, message, code == -1);
+}
+
+bool FakeOlderServer::send(PeerConnection& connection, std::span<const std::uint8_t> bytes,
+                           bool stream) {
+    std::size_t count = bytes.size();
+    if (stream) {
+        count = std::min(count, streamBudget_);
+        streamBudget_ -= count;
+    }
+    bool sent = true;
+    if (script_.trickle.count() == 0) {
+        sent = connection.send(bytes.first(count));
+    } else {
+        for (std::size_t i = 0; i < count && sent; ++i) {
+            sent = connection.send(bytes.subspan(i, 1));
+            std::this_thread::sleep_for(script_.trickle);
+        }
+    }
+    if (sent && count == bytes.size()) return true;
+    connection.close();
+    return false;
 }
 
 Bytes FakeOlderServer::replyPayload(const OlderRequest& request) const {

@@ -6,8 +6,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,15 @@ struct FakeOlderServerScript {
     std::vector<std::int32_t> silentOn;
     // Replaces the reply header of a code: status and announced length.
     std::function<bool(std::int32_t code, std::int32_t& status, std::int32_t& length)> tamper;
+    // Request codes answered with the first half of their reply, then a close.
+    std::vector<std::int32_t> truncateOn;
+    // Bytes sent instead of the reply to a request code.
+    std::map<std::int32_t, Bytes> rawReplies;
+    // Replies trickled out one byte at a time, this far apart (0: at once).
+    std::chrono::milliseconds trickle{0};
+    // The session connection closes after this many bytes of the stream
+    // (video headers, data packets, audio) once streaming has begun.
+    std::optional<std::size_t> streamCut;
 };
 
 struct OlderRequest {
@@ -98,6 +109,8 @@ private:
                 std::size_t& nextFrame);
     bool reply(PeerConnection& connection, std::int32_t code, std::int32_t status,
                const Bytes& payload);
+    // Sends as the script's trickle and stream cut say.
+    bool send(PeerConnection& connection, std::span<const std::uint8_t> bytes, bool stream);
     bool sendFrame(PeerConnection& connection, std::size_t& nextFrame);
     Bytes replyPayload(const OlderRequest& request) const;
 
@@ -107,6 +120,7 @@ private:
     mutable std::condition_variable recorded_;
     std::vector<OlderRequest> requests_;
     std::atomic<int> framesSent_{0};
+    std::size_t streamBudget_ = SIZE_MAX;  // the serving thread's only
     std::unique_ptr<FakePeer> peer_;  // last: its threads stop first
 };
 

@@ -82,23 +82,45 @@ void FakePlaybackServer::serve(PeerConnection& connection) {
         if (!connection.receive(message.bytes)) break;
         message.group = message.bytes[1];
         message.command = message.bytes[2];
+        std::size_t index = 0;
         {
             std::lock_guard lock(mutex_);
+            index = received_.size();
             received_.push_back(message);
         }
-        if (!answer(connection, message)) break;
+        if (!answer(connection, message, index >= script_.faultsFrom)) break;
     }
     std::lock_guard lock(mutex_);
     clientGone_ = true;
 }
 
-bool FakePlaybackServer::answer(PeerConnection& connection, const ReceivedMessage& message) {
-    if (listed(script_.unanswered, message.group, message.command)) return true;
-    const auto raw = script_.rawReplies.find({message.group, message.command});
-    if (raw != script_.rawReplies.end()) return connection.send(raw->second);
+bool FakePlaybackServer::answer(PeerConnection& connection, const ReceivedMessage& message,
+                                bool faulty) {
+    if (faulty) {
+        if (listed(script_.unanswered, message.group, message.command)) return true;
+        if (listed(script_.closeOn, message.group, message.command)) {
+            connection.close();
+            return false;
+        }
+        const auto raw = script_.rawReplies.find({message.group, message.command});
+        if (raw != script_.rawReplies.end()) return send(connection, raw->second, true);
+        if (listed(script_.truncateOn, message.group, message.command)) {
+            connection.sendHalfAndClose(framed(replyTo(message)));
+            return false;
+        }
+    }
     if (message.group == 0 && message.command == 3) return sendFrames(connection, message);
     const Bytes reply = replyTo(message);
-    return reply.empty() || connection.send(framed(reply));
+    return reply.empty() || send(connection, framed(reply), faulty);
+}
+
+bool FakePlaybackServer::send(PeerConnection& connection, const Bytes& bytes, bool trickled) {
+    if (!trickled || script_.trickle.count() == 0) return connection.send(bytes);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (!connection.send(std::span(bytes).subspan(i, 1))) return false;
+        std::this_thread::sleep_for(script_.trickle);
+    }
+    return true;
 }
 
 Bytes FakePlaybackServer::replyTo(const ReceivedMessage& message) {

@@ -52,6 +52,16 @@ struct FakePlaybackScript {
     std::vector<Key> unanswered;
     // Bytes sent instead of the reply to a request (prefix included).
     std::map<Key, Bytes> rawReplies;
+    // Requests after which the server closes without a reply, and requests
+    // answered with the first half of their reply, then a close.
+    std::vector<Key> closeOn;
+    std::vector<Key> truncateOn;
+    // Replies trickled out one byte at a time, this far apart (0: at once).
+    std::chrono::milliseconds trickle{0};
+    // The faults above and the trickle hit requests from this one on
+    // (0-based, in the order received), so that a later request of a kind
+    // can be the one.
+    std::size_t faultsFrom = 0;
     // Bytes sent once, before the frames of the first frame request.
     Bytes beforeFirstFrames;
     // Bytes sent instead of the frames of the first frame request.
@@ -96,7 +106,8 @@ public:
 
 private:
     void serve(PeerConnection& connection);
-    bool answer(PeerConnection& connection, const ReceivedMessage& message);
+    bool answer(PeerConnection& connection, const ReceivedMessage& message, bool faulty);
+    bool send(PeerConnection& connection, const Bytes& bytes, bool trickled);
     Bytes replyTo(const ReceivedMessage& message);
     bool sendFrames(PeerConnection& connection, const ReceivedMessage& request);
 
