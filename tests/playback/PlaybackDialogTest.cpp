@@ -7,9 +7,11 @@
 #include <QLabel>
 #include <QSlider>
 #include <QTreeWidget>
+#include <functional>
 #include <thread>
 
 #include "app/MessageBox.h"
+#include "platform/Deadline.h"
 #include "playback/view/PictureView.h"
 #include "playback/view/PlaybackDialog.h"
 #include "tests/playback/PlaybackTestSupport.h"
@@ -206,6 +208,53 @@ TEST_F(PlaybackDialogTest, ABrokenStreamShowsDisconnectedAndCloses) {
     dialog->playAction()->trigger();
     ASSERT_TRUE(processUntil([&] { return !dialog->isVisible(); }));
     EXPECT_EQ(messages, std::vector<std::string>{"Disconnected"});
+}
+
+// A server that breaks off, falls silent or sends garbage at a step of the
+// opening: the window says what failed and is gone within a second of it.
+TEST_F(PlaybackDialogTest, AHostileServerEndsTheOpeningWithItsMessage) {
+    using Key = FakePlaybackScript::Key;
+    const auto saved = platform::replyTimeout();
+    platform::setReplyTimeout(1s);
+    test::Bytes garbage(80);
+    for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<std::uint8_t>(7 + 29 * i);
+    test::Bytes huge(5 + 64, 0);
+    huge[1] = huge[2] = huge[3] = huge[4] = 0xFF;  // a message of 4 GB
+    struct Case {
+        const char* name;
+        std::function<void(FakePlaybackScript&)> fault;
+        const char* message;
+    };
+    const Key workPath{4, 0}, login{4, 4}, camera{5, 17};
+    const std::vector<Case> cases = {
+        {"a close instead of the work path", [&](auto& s) { s.closeOn = {workPath}; },
+         "Send WorkPath Error"},
+        {"silence instead of the work path", [&](auto& s) { s.unanswered = {workPath}; },
+         "Send WorkPath Error"},
+        {"half the log-in reply, then a close", [&](auto& s) { s.truncateOn = {login}; },
+         "Login Failed"},
+        {"garbage instead of the log-in reply", [&](auto& s) { s.rawReplies[login] = garbage; },
+         "Login Failed"},
+        {"a camera reply of 4 GB", [&](auto& s) { s.rawReplies[camera] = huge; },
+         "Open DB Failed"},
+        {"silence instead of a camera", [&](auto& s) { s.unanswered = {camera}; },
+         "Open DB Failed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.clear();
+        FakePlaybackScript script;
+        c.fault(script);
+        FakePlaybackServer server(script);
+        auto dialog = openWindow(server);
+        EXPECT_TRUE(processUntil([&] { return !messages.empty(); }, 8s));
+        const auto messageAt = std::chrono::steady_clock::now();
+        EXPECT_TRUE(processUntil([&] { return !dialog->isVisible(); }, 1s));
+        dialog.reset();
+        EXPECT_LT(std::chrono::steady_clock::now() - messageAt, 1s);
+        EXPECT_EQ(messages, std::vector<std::string>{c.message});
+    }
+    platform::setReplyTimeout(saved);
 }
 
 TEST(PictureView, DrawsEachPictureWidthByItsRule) {
