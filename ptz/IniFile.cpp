@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -43,10 +44,21 @@ IniLine parsePiece(const std::string& piece) {
 
 }  // namespace
 
+// Only a regular file is read; a folder, a device or a file that cannot be
+// read is no description. Read errors end in nullopt, never in an exception.
 std::optional<IniFile> IniFile::open(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
     std::ifstream file(path, std::ios::binary);
     if (!file) return std::nullopt;
-    return IniFile(std::string(std::istreambuf_iterator<char>(file), {}));
+    std::string text;
+    char piece[4096];
+    while (file.read(piece, sizeof piece) || file.gcount() > 0) {
+        text.append(piece, static_cast<std::size_t>(file.gcount()));
+        if (text.size() > kLongestFile) return std::nullopt;
+    }
+    if (file.bad()) return std::nullopt;
+    return IniFile(text);
 }
 
 IniFile::IniFile(const std::string& text) {

@@ -20,6 +20,10 @@ struct IniLine {
 // A description file read whole, with the searches the loader makes.
 class IniFile {
 public:
+    // Far beyond any description file (the largest shipped is a few KB);
+    // a larger file is not one.
+    static constexpr std::size_t kLongestFile = 1 << 20;
+
     static std::optional<IniFile> open(const std::string& path);
     explicit IniFile(const std::string& text);
 

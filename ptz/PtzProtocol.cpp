@@ -69,7 +69,12 @@ std::string numbered(const char* format, int n) {
 
 // Opens a file of the PTZ folder; a name whose letter case differs from the
 // file's is found too, as it would be on the system the files come from.
+// A description file is a plain name in the folder: a name that would
+// reach elsewhere (a path, "..") is not looked for.
 std::optional<IniFile> openInFolder(const std::string& folder, const std::string& name) {
+    if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") {
+        return std::nullopt;
+    }
     if (auto file = IniFile::open(folder + "/" + name)) return file;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {

@@ -263,6 +263,15 @@ TEST(PtzProtocol, InfoLookup) {
     EXPECT_TRUE(PtzProtocol(folder.path() + "/missing", "Test Dome", 1, 3).failed());
     folder.write("Info.ini", "D1 Dome Short TD=Test Dome\nIni Name XX=Test_Dome\n");
     EXPECT_TRUE(PtzProtocol(folder.path(), "Test Dome", 1, 3).failed());
+    // A description named by a folder, or by a path out of the folder, is
+    // no description: nothing is read from there and nothing throws.
+    fs::create_directories(fs::path(folder.path()) / "Sub.ini");
+    folder.write("Outside.ini", baseDescription() + command("Pan Left Start", kPanLeft));
+    for (const char* name : {"Sub", "../" , "/etc/hostname", "../ambro-ptz-x/Outside"}) {
+        folder.write("Info.ini", std::string("D1 Dome Short TD=Test Dome\nIni Name TD=") + name + "\n");
+        EXPECT_TRUE(PtzProtocol(folder.path(), "Test Dome", 1, 3).failed()) << name;
+    }
+    EXPECT_FALSE(IniFile::open(folder.path()));
 }
 
 TEST(PtzProtocol, FailedProtocolHasNothing) {
