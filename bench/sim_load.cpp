@@ -114,10 +114,11 @@ public:
     LiveViewer(int port, int camera)
         : connection_({"127.0.0.1", std::to_string(port)}, "admin", "1234") {
         if (connection_.connectSession() != ambro::net::ConnectOutcome::Accepted) return;
-        connection_.requestVideoChannels(1u << (camera - 1));
+        if (!connection_.requestVideoChannels(1u << (camera - 1))) return;
         reader_ = std::thread([this] {
             std::vector<std::uint8_t> buffer(65536);
-            while (ambro::net::receiveExactly(connection_.videoSocket(), buffer.data(), 4096) == 4096) {
+            while (ambro::net::receiveExactly(connection_.videoSocket(), buffer.data(), 4096) ==
+                   ambro::net::IoResult::Done) {
                 bytes_ += 4096;
             }
         });

@@ -19,7 +19,7 @@ public:
     // mailbox to be free and then for the session thread to take the block.
     // A block still pending after the first wait is replaced by the new one,
     // under the lock. False when the lock could not be had at all.
-    bool post(const CommandBlock& draft, const std::atomic<bool>& running);
+    [[nodiscard]] bool post(const CommandBlock& draft, const std::atomic<bool>& running);
 
     // Session thread: the posted block when one is pending. Busy when
     // "ClientMutex" was not free within 15 ms: the pass skips the mailbox.

@@ -18,9 +18,11 @@ ControlConnection::ControlConnection(std::unique_ptr<net::TwoPortConnection> con
     : connection_(std::move(connection)) {}
 
 bool ControlConnection::open(const std::string& password, const std::string& userName) {
-    if (connection_->connect(net::TwoPortConnection::kClientType) == -1) return false;
-    net::TwoPortConnection::ReplyBytes reply{};
-    return connection_->login(net::codeTwoPortPassword(password), userName, reply);
+    if (connection_->connect(net::TwoPortConnection::kClientType) ==
+        net::TwoPortConnectResult::Failed) {
+        return false;
+    }
+    return connection_->login(net::codeTwoPortPassword(password), userName).has_value();
 }
 
 std::unique_lock<std::timed_mutex> ControlConnection::lock(int tries,
@@ -30,46 +32,38 @@ std::unique_lock<std::timed_mutex> ControlConnection::lock(int tries,
 }
 
 bool ControlConnection::keepAlive(int camera) {
-    std::uint8_t out1 = 0;
-    net::TwoPortConnection::ReplyBytes out2{};
-    if (!connection_->cameraCommandShortForm(kKeepAliveCode, 0, camera, out1, out2)) return false;
-    ptzAnswer_ = out1;
+    const auto reply = connection_->cameraCommandShortForm(kKeepAliveCode, 0, camera);
+    if (!reply) return false;
+    ptzAnswer_ = reply->answer;
     return true;
 }
 
 bool ControlConnection::askModule(int module) {
-    std::uint8_t out1 = 0;
-    net::TwoPortConnection::ReplyBytes out2{};
-    if (!connection_->channelCommand(module - 1, kModulePollValue, out1, out2)) return false;
-    ioAnswer_ = out1;
+    const auto reply = connection_->channelCommand(module - 1, kModulePollValue);
+    if (!reply) return false;
+    ioAnswer_ = reply->answer;
     return true;
 }
 
-bool ControlConnection::poll(const ControlPoll& state, bool& answered) {
-    answered = false;
+ControlPollResult ControlConnection::poll(const ControlPoll& state) {
+    using enum ControlPollResult;
     const auto held = lock(1, kPollLockTry);
-    if (!held) return true;
+    if (!held) return Done;
     const bool camera = state.camera >= 0;
-    if (camera && state.cameraHasPtz && !keepAlive(state.camera)) return false;
+    if (camera && state.cameraHasPtz && !keepAlive(state.camera)) return Failed;
     if (state.ioMode) {
-        if (state.module == 0) return true;
-        if (!askModule(state.module)) return false;
-        answered = true;
-        return true;
+        if (state.module == 0) return Done;
+        return askModule(state.module) ? Answered : Failed;
     }
-    if (!camera || !state.cameraHasPtz) return true;
-    std::uint8_t out1 = 0;
-    net::TwoPortConnection::ReplyBytes out2{};
-    if (state.module > 0 &&
-        !connection_->channelCommand(state.module - 1, kModuleReleaseValue, out1, out2)) {
-        return false;
+    if (!camera || !state.cameraHasPtz) return Done;
+    if (state.module > 0 && !connection_->channelCommand(state.module - 1, kModuleReleaseValue)) {
+        return Failed;
     }
     // The last poll may fail without ending the polls.
-    if (connection_->channelCommand(0, kModulePollValue, out1, out2)) {
-        ioAnswer_ = out1;
-        answered = true;
-    }
-    return true;
+    const auto reply = connection_->channelCommand(0, kModulePollValue);
+    if (!reply) return Done;
+    ioAnswer_ = reply->answer;
+    return Answered;
 }
 
 PtzResult ControlConnection::cameraCommand(int code, int parameter, int camera,
@@ -80,11 +74,8 @@ PtzResult ControlConnection::cameraCommand(int code, int parameter, int camera,
     if (!cameraHasPtz) return PtzResult::NoDome;
     if (ptzAnswer_ == 0 && askFirst && !keepAlive(camera)) return PtzResult::Failed;
     if (ptzAnswer_ == 0) return PtzResult::NoDome;
-    std::uint8_t out1 = 0;
-    net::TwoPortConnection::ReplyBytes out2{};
-    return connection_->cameraCommand(code, parameter, camera, speed, out1, out2)
-               ? PtzResult::Sent
-               : PtzResult::Failed;
+    return connection_->cameraCommand(code, parameter, camera, speed) ? PtzResult::Sent
+                                                                      : PtzResult::Failed;
 }
 
 bool ControlConnection::forceOutput(int module, int output, bool askFirst) {
@@ -92,9 +83,7 @@ bool ControlConnection::forceOutput(int module, int output, bool askFirst) {
     if (!held || module < 1) return false;
     if (ioAnswer_ == 0 && askFirst && !askModule(module)) return false;
     if (ioAnswer_ == 0) return false;
-    std::uint8_t out1 = 0;
-    net::TwoPortConnection::ReplyBytes out2{};
-    return connection_->channelCommand(module - 1, olderGenerationOutputValue(output), out1, out2);
+    return connection_->channelCommand(module - 1, olderGenerationOutputValue(output)).has_value();
 }
 
 }  // namespace ambro::live

@@ -18,6 +18,13 @@ struct ControlPoll {
     int module = 0;       // the selected I/O module, 1 to 8, 0 for none
 };
 
+// How one pass of the control thread's polls ended.
+enum class [[nodiscard]] ControlPollResult{
+    Done,      // nothing the window shows was answered (or the lock was busy)
+    Answered,  // a module answered the I/O poll: the window shows its answer
+    Failed,    // a request failed; the polls stop
+};
+
 // The byte-coded control connection of an older-generation server, one
 // request and its answer at a time under "ClientMutexPtz": the dome's
 // keep-alive, the I/O polls, camera commands and forced outputs. It keeps
@@ -33,12 +40,10 @@ public:
 
     // Connects as client type 2 and logs in with the password coded for the
     // control connection; false when either fails. May be interrupted.
-    bool open(const std::string& password, const std::string& userName);
+    [[nodiscard]] bool open(const std::string& password, const std::string& userName);
 
-    // One pass of the control thread. False when a request failed, after
-    // which the polls stop. `answered` is set when an answer came that the
-    // window shows (the I/O poll's).
-    bool poll(const ControlPoll& state, bool& answered);
+    // One pass of the control thread.
+    ControlPollResult poll(const ControlPoll& state);
 
     // A camera button: code, parameter and speed for the current camera;
     // dropped unless the dome has answered. With `askFirst` the dome is
@@ -48,7 +53,7 @@ public:
                             bool askFirst);
     // Force Output n of module m; dropped unless the module has answered,
     // or, with `askFirst`, after asking the module once.
-    bool forceOutput(int module, int output, bool askFirst);
+    [[nodiscard]] bool forceOutput(int module, int output, bool askFirst);
 
     ControlAnswers answers() const { return {ptzAnswer_.load(), ioAnswer_.load()}; }
     std::int32_t serverVersion() const { return connection_->serverVersion(); }
@@ -59,8 +64,8 @@ public:
 
 private:
     std::unique_lock<std::timed_mutex> lock(int tries, std::chrono::milliseconds each);
-    bool keepAlive(int camera);
-    bool askModule(int module);
+    [[nodiscard]] bool keepAlive(int camera);
+    [[nodiscard]] bool askModule(int module);
 
     std::unique_ptr<net::TwoPortConnection> connection_;
     std::timed_mutex mutex_;  // "ClientMutexPtz"

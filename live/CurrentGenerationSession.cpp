@@ -87,11 +87,9 @@ std::unique_lock<std::timed_mutex> CurrentGenerationSession::lockCommandConnecti
 }
 
 bool CurrentGenerationSession::requestPtzDescriptionLocked(int camera) {
-    net::PtzDescription description;
-    if (!connection_.requestPtzDescription(static_cast<std::uint32_t>(camera), description)) {
-        return false;
-    }
-    setUpPtz(description);
+    const auto description = connection_.requestPtzDescription(static_cast<std::uint32_t>(camera));
+    if (!description) return false;
+    setUpPtz(*description);
     return true;
 }
 
@@ -201,17 +199,17 @@ void CurrentGenerationSession::runAuxiliaryReader() {
     auto& socket = connection_.auxiliarySocket();
     while (!stopping_) {
         std::uint8_t head[net::kHeadSize];
-        if (net::receiveExactly(socket, head, sizeof head) != sizeof head) return;
+        if (net::receiveExactly(socket, head, sizeof head) != net::IoResult::Done) return;
         const std::uint32_t length = loadLe32(head + 4);
         if (length < net::kHeadSize || length > net::kMaxReplyLength) return;
-        if (!net::discardExactly(socket, length - net::kHeadSize)) return;
+        if (net::discardExactly(socket, length - net::kHeadSize) != net::IoResult::Done) return;
     }
 }
 
 void CurrentGenerationSession::runVideoReader() {
     auto& socket = connection_.videoSocket();
     std::uint8_t record[kStatusRecordSize];
-    if (net::receiveExactly(socket, record, sizeof record) != sizeof record) return;
+    if (net::receiveExactly(socket, record, sizeof record) != net::IoResult::Done) return;
     storeStatusRecord(record);
 
     const auto broken = [this] {
@@ -219,7 +217,7 @@ void CurrentGenerationSession::runVideoReader() {
     };
     while (!stopping_) {
         std::uint8_t head[kVideoHeadSize];
-        if (net::receiveExactly(socket, head, sizeof head) != sizeof head) return broken();
+        if (net::receiveExactly(socket, head, sizeof head) != net::IoResult::Done) return broken();
         const std::uint32_t total = loadLe32(head + 4);
         // A wrong magic or a length no frame can have: the stream cannot be
         // followed any more, so the reader ends without a message.
@@ -227,7 +225,9 @@ void CurrentGenerationSession::runVideoReader() {
             return;
         }
         const int payload = static_cast<int>(total - kVideoHeadSize);
-        if (net::receiveExactly(socket, frame_.data(), payload) != payload) return broken();
+        if (net::receiveExactly(socket, frame_.data(), payload) != net::IoResult::Done) {
+            return broken();
+        }
         handleFrame(head, static_cast<std::size_t>(payload));
     }
 }
@@ -235,12 +235,9 @@ void CurrentGenerationSession::runVideoReader() {
 void CurrentGenerationSession::storeStatusRecord(const std::uint8_t* record) {
     const int index = loadLe16(record + kStatusIndexOffset);
     if (index >= kStatusRecords) return;
-    {
-        std::lock_guard lock(statusMutex_);
-        std::memcpy(statusRecords_[index].data(), record, kStatusRecordSize);
-        statusReceived_[index] = true;
-    }
-    listener_.cameraStatusReceived(index);
+    std::lock_guard lock(statusMutex_);
+    std::memcpy(statusRecords_[index].data(), record, kStatusRecordSize);
+    statusReceived_[index] = true;
 }
 
 bool CurrentGenerationSession::statusRecordReceived(int index) const {
@@ -279,7 +276,7 @@ void CurrentGenerationSession::handleFrame(const std::uint8_t* head, std::size_t
         listener_.pictureSizeChanged(size->width, size->height);
     }
 
-    if (decoder_->decode(frame_.data(), payloadLength, picture_.data()) != 0 ||
+    if (decoder_->decode(frame_.data(), payloadLength, picture_.data()) != media::kDecoderDone ||
         !decoder_->pictureProduced()) {
         return;
     }

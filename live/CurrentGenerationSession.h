@@ -69,7 +69,6 @@ public:
         // 7 preset) and its presets.
         virtual void ptzChanged(bool /*present*/, std::uint8_t /*capabilities*/,
                                 int /*presetCount*/) {}
-        virtual void cameraStatusReceived(int /*index*/) {}
     };
 
     CurrentGenerationSession(net::LiveConnection& connection, Listener& listener,
@@ -88,7 +87,7 @@ public:
     SelectResult selectCamera(int camera);
     int currentCamera() const { return currentCamera_.load(); }
     // Video channels with mask 0.
-    bool stopVideo();
+    [[nodiscard]] bool stopVideo();
 
     // A click on a camera button: its start commands, then its stop
     // commands where it has them.
@@ -96,7 +95,7 @@ public:
     // Go Preset n (1-based) by the rules of the dome's description file.
     PtzResult goPreset(int presetNumber);
     // Pulses output 1..32: on, then off.
-    bool pulseOutput(int output);
+    [[nodiscard]] bool pulseOutput(int output);
 
     // Makes a connect() or request in progress on another thread fail soon;
     // safe from any thread. The owner then joins that thread and calls close().

@@ -56,11 +56,11 @@ bool LiveDisplay::tickOlderGeneration(bool paced) {
     platform::DateTime time;
     if (!ring.frontTime(time) || (paced && !due(time))) return false;
 
-    int result = -1;
+    int result = media::kPayloadRejected;
     ring.consumeFront([&](FrameRing::Slot& slot) {
         result = decoder_->decode(slot.data.data(), slot.length, work_.data());
     });
-    if (result != 0) return false;
+    if (result != media::kDecoderDone) return false;
     const auto stamp = time.toFileTime();
     const PictureView decoded{work_.data(), decoder_->width(), decoder_->height(),
                               decoder_->stride(),

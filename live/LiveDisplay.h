@@ -34,7 +34,7 @@ public:
 
     // One tick: true when a picture was handed over. Unpaced, every waiting
     // frame is decoded at once (for tools that keep every picture).
-    bool tick(Generation generation, bool paced);
+    [[nodiscard]] bool tick(Generation generation, bool paced);
 
     void requestSnapshot() { snapshotRequested_ = true; }
 

@@ -95,7 +95,6 @@ void LiveSession::close() {
 
 void LiveSession::runConnect() {
     const net::ConnectOutcome outcome = current_->connect();
-    connectOutcome_.store(outcome);
     if (shared_.closing) return;
     switch (outcome) {
         case net::ConnectOutcome::Accepted: return startCurrentGeneration();
@@ -175,10 +174,12 @@ void LiveSession::controlPass() {
         poll.camera = selection.camera;
         poll.cameraHasPtz = selection.ptzFlag != 0;
         const ControlAnswers before = control_->answers();
-        bool answered = false;
-        pollsFailed_ = !control_->poll(poll, answered);
+        const ControlPollResult result = control_->poll(poll);
+        pollsFailed_ = result == ControlPollResult::Failed;
         const ControlAnswers after = control_->answers();
-        if (answered || after.ptz != before.ptz) shared_.observer.controlAnswersChanged(after);
+        if (result == ControlPollResult::Answered || after.ptz != before.ptz) {
+            shared_.observer.controlAnswersChanged(after);
+        }
     }
     if (held) (void)actionNow(*held, speed, false);
     if (const auto key = keys_.takeKeyCommand()) (void)actionNow(*key, speed, false);
@@ -191,7 +192,8 @@ bool LiveSession::postNow(const CommandBlock& block) {
 }
 
 void LiveSession::postCommand(const CommandBlock& block) {
-    queue([this, block] { postNow(block); });
+    // A click whose block cannot be posted is dropped without a message.
+    queue([this, block] { (void)postNow(block); });
 }
 
 void LiveSession::refreshCameraList() {
@@ -208,9 +210,10 @@ void LiveSession::select(const CameraListModel& list, int position) {
             shared_.observer.cameraSelected(abilities());
             return;
         }
-        postNow(CommandBlock::withWords(kCameraListCode, {}));
+        // As any click, a selection that cannot be posted is dropped.
+        (void)postNow(CommandBlock::withWords(kCameraListCode, {}));
         shared_.sleepFor(kSelectPause);
-        postNow(CommandBlock::withWords(kCameraSelectCode, {selection.payload}));
+        (void)postNow(CommandBlock::withWords(kCameraSelectCode, {selection.payload}));
     });
 }
 

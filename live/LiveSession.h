@@ -80,8 +80,6 @@ public:
 
     LiveState state() const { return state_.load(); }
     Generation generation() const { return generation_.load(); }
-    // How the current-generation handshake ended.
-    net::ConnectOutcome connectOutcome() const { return connectOutcome_.load(); }
 
     // --- What the window asks; the work runs on the control thread. ---
     // Older generation: asks for the camera list again.
@@ -106,14 +104,14 @@ public:
 
     // --- The same on the caller's thread, with a result (tools). ---
     // Older generation: the camera list asked for and its reply applied.
-    bool refreshCameraListNow();
+    [[nodiscard]] bool refreshCameraListNow();
     SelectResult selectCameraNow(int camera);
     PtzResult cameraActionNow(ptz::DomeAction action, int speed);
     PtzResult goPresetNow(int presetNumber, int speed);
-    bool forceOutputNow(int module, int output);
+    [[nodiscard]] bool forceOutputNow(int module, int output);
 
     // --- Pictures, on the window's thread. ---
-    bool displayTick(bool paced = true) { return display_.tick(generation(), paced); }
+    [[nodiscard]] bool displayTick(bool paced = true) { return display_.tick(generation(), paced); }
     std::unique_lock<std::recursive_timed_mutex> lockPaint(std::chrono::milliseconds wait) {
         return display_.lockPaint(wait);
     }
@@ -144,8 +142,8 @@ private:
     PtzResult olderCameraCommand(int code, int parameter, int speed, bool askFirst);
     PtzResult presetNow(int presetNumber, int speed, bool askFirst);
     PtzResult actionNow(ptz::DomeAction action, int speed, bool askFirst);
-    bool postNow(const CommandBlock& block);
-    bool postAndWait(const CommandBlock& block);
+    [[nodiscard]] bool postNow(const CommandBlock& block);
+    [[nodiscard]] bool postAndWait(const CommandBlock& block);
     void queue(std::function<void()> job);
 
     const LiveSessionSettings settings_;
@@ -159,7 +157,6 @@ private:
 
     std::atomic<LiveState> state_{LiveState::Connecting};
     std::atomic<Generation> generation_{Generation::Unknown};
-    std::atomic<net::ConnectOutcome> connectOutcome_{net::ConnectOutcome::Interrupted};
     std::atomic<bool> closed_{false};
 
     // Current generation: the dome of the current camera.

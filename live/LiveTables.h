@@ -15,8 +15,9 @@ namespace ambro::live {
 struct CameraSelectWords {
     std::int32_t camera = -1;        // 0-based, -1 for none
     std::int32_t ptzFlag = 0;        // non-zero: the camera has a dome
-    std::int32_t secondWord = -1;    // stored only
-    std::int32_t thirdWord = -1;     // stored only
+    // Payload words 2 and 3, kept as the server sent them; nothing here
+    // reads them.
+    std::array<std::int32_t, 2> furtherWords{-1, -1};
     std::int32_t audioWord = 0;      // non-zero: the camera sends sound
     std::uint32_t capabilityWord = 0;
     std::int32_t presetCount = 0;

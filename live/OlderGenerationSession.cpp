@@ -265,8 +265,7 @@ void OlderGenerationSession::applyCameraSelect() {
     CameraSelectWords words;
     words.camera = channel_.word(0);
     words.ptzFlag = channel_.word(1);
-    words.secondWord = channel_.word(2);
-    words.thirdWord = channel_.word(3);
+    words.furtherWords = {channel_.word(2), channel_.word(3)};
     words.audioWord = channel_.word(4);
     words.capabilityWord = static_cast<std::uint32_t>(channel_.word(5));
     words.presetCount = channel_.word(6);

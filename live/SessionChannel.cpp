@@ -23,7 +23,7 @@ bool SessionChannel::sendMessage(std::int32_t code, std::span<const std::uint8_t
     platform::storeLe32(bytes + 4, static_cast<std::uint32_t>(payload.size()));
     if (!payload.empty()) std::memcpy(bytes + 8, payload.data(), payload.size());
     const int total = static_cast<int>(8 + payload.size());
-    return net::sendAll(socket_, bytes, total, deadline) == total;
+    return net::sendAll(socket_, bytes, total, deadline) == net::IoResult::Done;
 }
 
 // One step of a message: a failed read is tried again, at most kRetries more
@@ -32,7 +32,9 @@ bool SessionChannel::sendMessage(std::int32_t code, std::span<const std::uint8_t
 // of the step they would put the message out of step.
 bool SessionChannel::receiveStep(std::uint8_t* bytes, int count, Deadline deadline) {
     for (int attempt = 0; attempt <= kRetries && !deadline.expired(); ++attempt) {
-        if (net::receiveExactly(socket_, bytes, count, deadline) == count) return true;
+        if (net::receiveExactly(socket_, bytes, count, deadline) == net::IoResult::Done) {
+            return true;
+        }
     }
     return false;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "live/CameraCommandCodes.h"
+#include "net/CameraList.h"
 
 namespace ambro::live {
 
@@ -12,7 +13,7 @@ using ptz::DomeAction;
 
 constexpr int kPresetsPerPage = 7;
 constexpr int kFirstListedPreset = 17;
-constexpr int kKind51 = 51;
+constexpr int kReducedButtonsKind = static_cast<int>(net::ServerKind::ReducedButtons);
 constexpr int kCapabilityPreset = 7;
 constexpr int kCapabilityMonitorStart = 8;
 constexpr int kCapabilityMonitorStop = 9;
@@ -105,7 +106,7 @@ const ToolbarButton* ToolbarModel::button(ToolbarId toolbar, int index) const {
 }
 
 bool ToolbarModel::reducedSet() const {
-    return server_.currentGeneration && server_.serverKind == kKind51;
+    return server_.currentGeneration && server_.serverKind == kReducedButtonsKind;
 }
 
 int ToolbarModel::moduleCount() const { return static_cast<int>(server_.outputCounts.size()); }

@@ -95,7 +95,6 @@ public:
     const std::string& bottomLabel() const;
     int speed() const { return speed_; }
     int presetPage() const { return presetPage_; }
-    int outputPage() const { return outputPage_; }
     bool ioMode() const { return ioMode_; }
     int selectedModule() const { return selectedModule_; }
 

@@ -99,18 +99,24 @@ FrameDecoder::FrameDecoder() = default;
 FrameDecoder::~FrameDecoder() { decompressEnd(); }
 
 int FrameDecoder::decompressQuery(const PictureFormat* input, const PictureFormat* output) const {
-    if (input == nullptr || input->bitsPerPixel != 24 || input->compression != kW264) return -2;
-    if (output == nullptr) return 0;
-    if (output->bitsPerPixel != 24) return -2;
-    if (output->width == 640 && output->height != 480 && output->height != -480) return -2;
-    return 0;
+    if (input == nullptr || input->bitsPerPixel != 24 || input->compression != kW264) {
+        return kFormatRefused;
+    }
+    if (output == nullptr) return kDecoderDone;
+    if (output->bitsPerPixel != 24) return kFormatRefused;
+    if (output->width == 640 && output->height != 480 && output->height != -480) {
+        return kFormatRefused;
+    }
+    return kDecoderDone;
 }
 
 int FrameDecoder::decompressBegin(const PictureFormat* input, const PictureFormat* output) {
-    if (input == nullptr || output == nullptr) return -2;
+    if (input == nullptr || output == nullptr) return kFormatRefused;
     const int width = input->width;
     const int height = std::abs(input->height);
-    if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension) return -2;
+    if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension) {
+        return kFormatRefused;
+    }
 
     decompressEnd();
     width_ = width;
@@ -137,9 +143,9 @@ int FrameDecoder::decompressBegin(const PictureFormat* input, const PictureForma
     create.version = XVID_VERSION;
     create.width = 0;  // the size comes from the stream's VOL header
     create.height = 0;
-    if (xvid_decore(nullptr, XVID_DEC_CREATE, &create, nullptr) < 0) return -2;
+    if (xvid_decore(nullptr, XVID_DEC_CREATE, &create, nullptr) < 0) return kFormatRefused;
     library_ = create.handle;
-    return 0;
+    return kDecoderDone;
 }
 
 void FrameDecoder::decompressEnd() {
@@ -152,16 +158,16 @@ int FrameDecoder::decompress(DecompressRequest* request, std::size_t requestSize
     if (request == nullptr || requestSize != sizeof(DecompressRequest) || library_ == nullptr ||
         request->inputFormat == nullptr || request->inputData == nullptr ||
         request->outputPicture == nullptr) {
-        return -1;
+        return kPayloadRejected;
     }
     PictureFormat& input = *request->inputFormat;
-    if (input.imageSize > kMaxPayload) return -1;
+    if (input.imageSize > kMaxPayload) return kPayloadRejected;
 
     const bool readScrambled = scrambledBlocksSeen_ < kMaxScrambledBlocksRead;
     const UnwrappedPayload payload =
         unwrapFramePayload({request->inputData, input.imageSize}, readScrambled);
     input.imageSize = static_cast<std::uint32_t>(payload.remainingLength);
-    if (!payload.accepted) return -1;
+    if (!payload.accepted) return kPayloadRejected;
 
     if (payload.carriedScrambledMaskBlock && readScrambled) ++scrambledBlocksSeen_;
     extendedHeader_ = extendedHeader_ || payload.switchesExtendedHeader;
@@ -178,7 +184,7 @@ int FrameDecoder::decompress(DecompressRequest* request, std::size_t requestSize
     pictureProduced_ = decodeStream(stream, length, request->outputPicture);
     if (pictureProduced_ && outputHeight_ != height_) doubleRows(request->outputPicture);
     fillMasks(request->outputPicture);
-    return 0;
+    return kDecoderDone;
 }
 
 bool FrameDecoder::decodeStream(std::uint8_t* stream, std::size_t length, std::uint8_t* picture) {

@@ -10,6 +10,12 @@
 
 namespace ambro::media {
 
+// The decoder's result codes, with the numbers its callers have always been
+// given (ambro-cli prints them).
+inline constexpr int kDecoderDone = 0;       // accepted, or decoded with or without a picture
+inline constexpr int kPayloadRejected = -1;  // the container refused the payload
+inline constexpr int kFormatRefused = -2;    // the formats cannot be decoded
+
 // Turns one frame payload into one picture: unwraps the servers' container,
 // decodes the MPEG-4 Part 2 stream with libxvidcore, converts it to packed
 // pixels (the same bytes as the library's own conversion) and blacks out the
@@ -38,15 +44,17 @@ public:
     FrameDecoder(const FrameDecoder&) = delete;
     FrameDecoder& operator=(const FrameDecoder&) = delete;
 
-    // 0 when the formats are accepted, -2 when not.
-    int decompressQuery(const PictureFormat* input, const PictureFormat* output) const;
+    // kDecoderDone when the formats are accepted, kFormatRefused when not.
+    [[nodiscard]] int decompressQuery(const PictureFormat* input,
+                                      const PictureFormat* output) const;
     // Takes the picture size and output kind; a fresh MPEG-4 decoder with
-    // extended-header mode and vertical flip off. Returns 0, or -2 when the
-    // formats cannot be decoded into.
-    int decompressBegin(const PictureFormat* input, const PictureFormat* output);
-    // 0 once the payload was decoded (with or without a picture), -1 when the
-    // container rejected it; the input image size is reduced in place.
-    int decompress(DecompressRequest* request, std::size_t requestSize);
+    // extended-header mode and vertical flip off. Returns kDecoderDone, or
+    // kFormatRefused when the formats cannot be decoded into.
+    [[nodiscard]] int decompressBegin(const PictureFormat* input, const PictureFormat* output);
+    // kDecoderDone once the payload was decoded (with or without a
+    // picture), kPayloadRejected when the container rejected it; the input
+    // image size is reduced in place.
+    [[nodiscard]] int decompress(DecompressRequest* request, std::size_t requestSize);
     void decompressEnd();
 
     // Where progressive pictures are converted from: the library's own
@@ -122,8 +130,8 @@ private:
 
 // One decode call as the sessions make it: the payload's length goes into the
 // input format, and the request points at the payload and the picture.
-int decodePayload(FrameDecoder& decoder, PictureFormat& inputFormat,
-                  const PictureFormat& outputFormat, std::uint8_t* payload, std::size_t length,
-                  std::uint8_t* picture);
+[[nodiscard]] int decodePayload(FrameDecoder& decoder, PictureFormat& inputFormat,
+                                const PictureFormat& outputFormat, std::uint8_t* payload,
+                                std::size_t length, std::uint8_t* picture);
 
 }  // namespace ambro::media

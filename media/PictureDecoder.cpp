@@ -10,8 +10,14 @@ PictureDecoder::PictureDecoder(int width, int height, std::uint32_t outputKind) 
     output_.height = FrameDecoder::outputHeightFor(width, height);
     output_.importantColours = outputKind;
     output_.imageSize = static_cast<std::uint32_t>(pictureBytes());
-    decoder_.decompressQuery(&input_, &output_);
-    decoder_.decompressBegin(&input_, &output_);
+    // The sessions do not act on the answers: a size the decoder cannot take
+    // shows as payloads that decode to no picture.
+    (void)decoder_.decompressQuery(&input_, &output_);
+    restart();
+}
+
+void PictureDecoder::restart() {
+    (void)decoder_.decompressBegin(&input_, &output_);
 }
 
 int PictureDecoder::decode(std::uint8_t* payload, std::size_t length, std::uint8_t* picture) {

@@ -23,12 +23,12 @@ public:
     std::size_t stride() const { return static_cast<std::size_t>(width()) * bytesPerPixel(); }
     std::size_t pictureBytes() const { return stride() * static_cast<std::size_t>(height()); }
 
-    // 0 once decoded (with or without a picture), -1 when the container was
-    // rejected; the payload is changed in place.
-    int decode(std::uint8_t* payload, std::size_t length, std::uint8_t* picture);
+    // kDecoderDone once decoded (with or without a picture), kPayloadRejected
+    // when the container was rejected; the payload is changed in place.
+    [[nodiscard]] int decode(std::uint8_t* payload, std::size_t length, std::uint8_t* picture);
     // Begins decoding afresh: a new MPEG-4 decoder, flip and extended-header
     // mode off (the masks and their count stay).
-    void restart() { decoder_.decompressBegin(&input_, &output_); }
+    void restart();
     bool pictureProduced() const { return decoder_.pictureProduced(); }
     FrameDecoder& decoder() { return decoder_; }
     const PictureFormat& inputFormat() const { return input_; }

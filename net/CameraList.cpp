@@ -22,15 +22,15 @@ std::string cameraRecordName(const ServerDescription& description, int recordInd
 }  // namespace
 
 ServerKind rememberedServerKind(std::int32_t kind) {
-    if (kind == 62) return ServerKind::Kind62;
-    if (kind == 51) return ServerKind::Kind51;
+    if (kind == 62) return ServerKind::SharedCameraName;
+    if (kind == 51) return ServerKind::ReducedButtons;
     return ServerKind::Other;
 }
 
 CameraList CameraList::fromServer(std::uint32_t channelMask, const ServerDescription& description) {
     CameraList list;
     list.kind = rememberedServerKind(serverKindOf(description));
-    const bool sharedName = list.kind == ServerKind::Kind62;
+    const bool sharedName = list.kind == ServerKind::SharedCameraName;
     const int firstBit = sharedName ? 1 : 0;
     for (int bit = firstBit; bit < kCameraCount; ++bit) {
         const std::uint32_t cameraMask = 1u << bit;

@@ -8,9 +8,13 @@
 
 namespace ambro::net {
 
-// The kinds of current-generation server the client tells apart; every other
-// kind is remembered as Other.
-enum class ServerKind : std::int32_t { Kind51 = 51, Kind62 = 62, Other = 999 };
+// The kinds of current-generation server the client tells apart, named after
+// what sets them apart; every other kind is remembered as Other.
+enum class ServerKind : std::int32_t {
+    ReducedButtons = 51,    // the live window shows a fixed reduced set of buttons
+    SharedCameraName = 62,  // cameras 2 to 32 listed under the first camera's name
+    Other = 999,
+};
 
 ServerKind rememberedServerKind(std::int32_t kind);
 

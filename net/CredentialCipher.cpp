@@ -9,21 +9,6 @@ namespace ambro::net {
 using platform::loadLe32;
 using platform::storeLe32;
 
-namespace {
-
-template <typename BlockOperation>
-void forEachBlock(CredentialField& field, BlockOperation operation) {
-    for (std::size_t offset = 0; offset < field.size(); offset += 8) {
-        std::uint32_t left = loadLe32(field.data() + offset);
-        std::uint32_t right = loadLe32(field.data() + offset + 4);
-        operation(left, right);
-        storeLe32(field.data() + offset, left);
-        storeLe32(field.data() + offset + 4, right);
-    }
-}
-
-}  // namespace
-
 CredentialField makeCredentialField(std::string_view text) {
     CredentialField field{};
     const std::size_t length = std::min(text.size(), field.size());
@@ -32,11 +17,13 @@ CredentialField makeCredentialField(std::string_view text) {
 }
 
 void encryptCredentialField(const Blowfish& cipher, CredentialField& field) {
-    forEachBlock(field, [&](std::uint32_t& l, std::uint32_t& r) { cipher.encryptBlock(l, r); });
-}
-
-void decryptCredentialField(const Blowfish& cipher, CredentialField& field) {
-    forEachBlock(field, [&](std::uint32_t& l, std::uint32_t& r) { cipher.decryptBlock(l, r); });
+    for (std::size_t offset = 0; offset < field.size(); offset += 8) {
+        std::uint32_t left = loadLe32(field.data() + offset);
+        std::uint32_t right = loadLe32(field.data() + offset + 4);
+        cipher.encryptBlock(left, right);
+        storeLe32(field.data() + offset, left);
+        storeLe32(field.data() + offset + 4, right);
+    }
 }
 
 }  // namespace ambro::net

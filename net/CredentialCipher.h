@@ -17,6 +17,5 @@ inline constexpr std::size_t kSessionKeySize = 16;
 
 CredentialField makeCredentialField(std::string_view text);
 void encryptCredentialField(const Blowfish& cipher, CredentialField& field);
-void decryptCredentialField(const Blowfish& cipher, CredentialField& field);
 
 }  // namespace ambro::net

@@ -47,29 +47,46 @@ bool FramedRequest::appendBytes(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-bool FramedRequest::send(SocketField& socket, Deadline deadline) const {
-    const int length = static_cast<int>(length_);
-    return sendAll(socket, buffer_.data(), length, deadline) == length;
+IoResult FramedRequest::send(SocketField& socket, Deadline deadline) const {
+    return sendAll(socket, buffer_.data(), static_cast<int>(length_), deadline);
 }
 
-bool readReply(SocketField& socket, std::span<std::uint8_t> buffer, std::uint32_t& totalLength,
-               Deadline deadline) {
-    totalLength = 0;
-    if (buffer.size() < 8 || buffer.size() > kMaxReplyLength) return false;
-    if (receiveExactly(socket, buffer.data(), 8, deadline) != 8) return false;
-    totalLength = loadLe32(buffer.data() + 4);
+namespace {
+
+ReplyResult replyResultOf(IoResult io) {
+    switch (io) {
+        case IoResult::Done:
+            return ReplyResult::Read;
+        case IoResult::Closed:
+            return ReplyResult::Closed;
+        case IoResult::TimedOut:
+            return ReplyResult::TimedOut;
+        case IoResult::Failed:
+            break;
+    }
+    return ReplyResult::Failed;
+}
+
+}  // namespace
+
+ReplyResult readReply(SocketField& socket, std::span<std::uint8_t> buffer, Deadline deadline) {
+    if (buffer.size() < 8 || buffer.size() > kMaxReplyLength) return ReplyResult::Failed;
+    const IoResult head = receiveExactly(socket, buffer.data(), 8, deadline);
+    if (head != IoResult::Done) return replyResultOf(head);
+    const std::uint32_t totalLength = loadLe32(buffer.data() + 4);
 
     // A total below the 8 bytes already read cannot be a message at all.
-    if (totalLength < 8 || totalLength > kMaxReplyLength) return false;
+    if (totalLength < 8 || totalLength > kMaxReplyLength) return ReplyResult::BadLength;
 
     if (totalLength < buffer.size()) {
         // Too short: consume it so the next reply starts where it should.
-        discardExactly(socket, totalLength - 8, deadline);
-        return false;
+        const IoResult rest = discardExactly(socket, totalLength - 8, deadline);
+        return rest == IoResult::Done ? ReplyResult::TooShort : replyResultOf(rest);
     }
     const int wanted = static_cast<int>(buffer.size() - 8);
-    if (receiveExactly(socket, buffer.data() + 8, wanted, deadline) != wanted) return false;
-    return discardExactly(socket, totalLength - buffer.size(), deadline);
+    const IoResult body = receiveExactly(socket, buffer.data() + 8, wanted, deadline);
+    if (body != IoResult::Done) return replyResultOf(body);
+    return replyResultOf(discardExactly(socket, totalLength - buffer.size(), deadline));
 }
 
 }  // namespace ambro::net

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "net/StreamIo.h"
 #include "platform/Deadline.h"
 #include "platform/SocketField.h"
 
@@ -42,23 +43,30 @@ public:
     FramedRequest(std::uint32_t command, std::uint32_t parameter);
 
     // False, and nothing appended, when the body would not fit.
-    bool appendLe16(std::uint16_t value);
-    bool appendLe32(std::uint32_t value);
-    bool appendBytes(std::span<const std::uint8_t> bytes);
+    [[nodiscard]] bool appendLe16(std::uint16_t value);
+    [[nodiscard]] bool appendLe32(std::uint32_t value);
+    [[nodiscard]] bool appendBytes(std::span<const std::uint8_t> bytes);
 
     std::span<const std::uint8_t> bytes() const { return {buffer_.data(), length_}; }
-    bool send(SocketField& socket, Deadline deadline) const;
+    IoResult send(SocketField& socket, Deadline deadline) const;
 
-private:
+  private:
     std::array<std::uint8_t, kCapacity> buffer_{};
     std::size_t length_ = kHeadSize;
 };
 
-// Reads one reply into `buffer`, which holds `expectedLength` bytes (at least
-// the head's first 8). A longer reply is accepted and its surplus dropped; a
-// shorter one is read in full (keeping the stream aligned) and fails. The
-// announced total length is reported in `totalLength`.
-bool readReply(SocketField& socket, std::span<std::uint8_t> buffer, std::uint32_t& totalLength,
-               Deadline deadline);
+// How reading one reply ended.
+enum class [[nodiscard]] ReplyResult{
+    Read,       // the buffer holds the reply's first bytes; any surplus was dropped
+    TooShort,   // shorter than the buffer: read in full, so the stream stays aligned
+    BadLength,  // a total length no reply can have; nothing more was read
+    Closed,     // the stream ended as IoResult says
+    TimedOut,  Failed,
+};
+
+// Reads one reply into `buffer`, which holds the expected length (at least
+// the head's first 8 bytes). The buffer starts with the magic and the total
+// length the server announced.
+ReplyResult readReply(SocketField& socket, std::span<std::uint8_t> buffer, Deadline deadline);
 
 }  // namespace ambro::net

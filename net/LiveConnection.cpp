@@ -161,8 +161,8 @@ platform::ConnectResult LiveConnection::dialEndpoint(int socket, bool streamOpti
     return platform::connectIpv4(socket, *address, *port, platform::replyDeadline(), &stopping_);
 }
 
-bool LiveConnection::failedWithin(const Deadline& deadline) {
-    if (deadline.expired()) failure_ = ConnectOutcome::TimedOut;
+bool LiveConnection::stepFailed(bool timedOut) {
+    if (timedOut) failure_ = ConnectOutcome::TimedOut;
     return false;
 }
 
@@ -170,7 +170,8 @@ bool LiveConnection::receiveGreeting(SocketField& socket, Greeting& greeting) {
     const Deadline deadline = platform::replyDeadline();
     for (auto& word : greeting) {
         std::uint8_t bytes[4];
-        if (receiveExactly(socket, bytes, 4, deadline) != 4) return failedWithin(deadline);
+        const IoResult received = receiveExactly(socket, bytes, 4, deadline);
+        if (received != IoResult::Done) return stepFailed(received == IoResult::TimedOut);
         word = loadLe32(bytes);
     }
     return true;
@@ -180,10 +181,10 @@ bool LiveConnection::sendAndRead(SocketField& socket, const FramedRequest& messa
                                  std::span<std::uint8_t> reply,
                                  std::optional<std::uint32_t> expectedCommand) {
     const Deadline deadline = platform::replyDeadline();
-    std::uint32_t totalLength = 0;
-    if (!message.send(socket, deadline) || !readReply(socket, reply, totalLength, deadline)) {
-        return failedWithin(deadline);
-    }
+    const IoResult sent = message.send(socket, deadline);
+    if (sent != IoResult::Done) return stepFailed(sent == IoResult::TimedOut);
+    const ReplyResult read = readReply(socket, reply, deadline);
+    if (read != ReplyResult::Read) return stepFailed(read == ReplyResult::TimedOut);
     return !expectedCommand || loadLe32(reply.data() + 8) == *expectedCommand;
 }
 
@@ -210,10 +211,11 @@ bool LiveConnection::login(SocketField& socket, std::uint32_t connectionType) {
     encryptCredentialField(cipher, password);
 
     FramedRequest message(kLoginCommand, loginCarriesTicket(connectionType) ? ticket_ : 0);
-    message.appendBytes(user);
-    message.appendBytes(password);
-    message.appendLe32(kLoginMarker);
-    message.appendLe32(connectionType);
+    // 72 bytes of body always fit the send buffer.
+    (void)message.appendBytes(user);
+    (void)message.appendBytes(password);
+    (void)message.appendLe32(kLoginMarker);
+    (void)message.appendLe32(connectionType);
     std::array<std::uint8_t, kLoginReplySize> reply;
     if (!sendAndRead(socket, message, reply, kLoginCommand)) return false;
     const std::uint32_t status = loadLe32(reply.data() + kBodyOffset);
@@ -242,7 +244,7 @@ bool LiveConnection::requestServerDescription() {
 bool LiveConnection::requestExtraBlock() {
     std::array<std::uint8_t, kBodyOffset + 4 + kExtraBlockSize> reply;
     if (!request(kExtraBlockCommand, ticket_, reply, std::nullopt)) return false;
-    extraWord_ = loadLe32(reply.data() + kBodyOffset);
+    extraBlockWord_ = loadLe32(reply.data() + kBodyOffset);
     std::copy_n(reply.begin() + kBodyOffset + 4, kExtraBlockSize, extraBlock_.begin());
     return true;
 }
@@ -256,7 +258,7 @@ bool LiveConnection::requestWord(std::uint32_t command, std::uint32_t& word) {
 
 bool LiveConnection::requestVideoChannels(std::uint32_t channelMask) {
     FramedRequest message(kVideoChannelsCommand, ticket_);
-    message.appendLe32(channelMask);
+    (void)message.appendLe32(channelMask);  // one word always fits
     std::array<std::uint8_t, kPlainReplySize> reply;
     return sendAndRead(commandSocket_, message, reply, std::nullopt);
 }
@@ -277,22 +279,19 @@ PtzDescription PtzDescription::fromRecord(std::span<const std::uint8_t, kSize> r
     return description;
 }
 
-bool LiveConnection::requestPtzDescription(std::uint32_t cameraIndex,
-                                           PtzDescription& description) {
+std::optional<PtzDescription> LiveConnection::requestPtzDescription(std::uint32_t cameraIndex) {
     FramedRequest message(kPtzDescriptionCommand, ticket_);
-    message.appendLe32(cameraIndex);
+    (void)message.appendLe32(cameraIndex);  // one word always fits
     std::array<std::uint8_t, kPtzDescriptionReplySize> reply;
-    if (!sendAndRead(commandSocket_, message, reply, std::nullopt)) return false;
-    description = PtzDescription::fromRecord(
-        std::span<const std::uint8_t, PtzDescription::kSize>(reply.data() + kPtzRecordOffset,
-                                                             PtzDescription::kSize));
-    return true;
+    if (!sendAndRead(commandSocket_, message, reply, std::nullopt)) return std::nullopt;
+    return PtzDescription::fromRecord(std::span<const std::uint8_t, PtzDescription::kSize>(
+        reply.data() + kPtzRecordOffset, PtzDescription::kSize));
 }
 
 bool LiveConnection::requestPtzPassThrough(std::uint32_t line,
                                            std::span<const std::uint8_t> bytes) {
     FramedRequest message(kPtzPassThroughCommand, ticket_);
-    message.appendLe32(line);
+    (void)message.appendLe32(line);  // one word always fits
     if (!message.appendBytes(bytes)) return false;
     std::array<std::uint8_t, kPlainReplySize> reply;
     return sendAndRead(commandSocket_, message, reply, std::nullopt);
@@ -300,8 +299,9 @@ bool LiveConnection::requestPtzPassThrough(std::uint32_t line,
 
 bool LiveConnection::requestOutput(std::uint16_t output, std::uint16_t state) {
     FramedRequest message(kOutputCommand, ticket_);
-    message.appendLe16(output);
-    message.appendLe16(state);
+    // Two half-words always fit.
+    (void)message.appendLe16(output);
+    (void)message.appendLe16(state);
     std::array<std::uint8_t, kPlainReplySize> reply;
     return sendAndRead(commandSocket_, message, reply, std::nullopt);
 }

@@ -122,11 +122,13 @@ public:
     ConnectOutcome connectSession();
 
     // Requests made while the session runs, on the command connection; the
-    // caller serialises them. False when the request or its reply failed.
-    bool requestVideoChannels(std::uint32_t channelMask);
-    bool requestPtzDescription(std::uint32_t cameraIndex, PtzDescription& description);
-    bool requestPtzPassThrough(std::uint32_t line, std::span<const std::uint8_t> bytes);
-    bool requestOutput(std::uint16_t output, std::uint16_t state);
+    // caller serialises them. False (none) when the request or its reply
+    // failed; the session ends then, whatever the reason.
+    [[nodiscard]] bool requestVideoChannels(std::uint32_t channelMask);
+    [[nodiscard]] std::optional<PtzDescription> requestPtzDescription(std::uint32_t cameraIndex);
+    [[nodiscard]] bool requestPtzPassThrough(std::uint32_t line,
+                                             std::span<const std::uint8_t> bytes);
+    [[nodiscard]] bool requestOutput(std::uint16_t output, std::uint16_t state);
 
     // Makes every blocked or later socket call of the session fail, a connect
     // in progress included; callable from any thread. The descriptors stay
@@ -141,7 +143,7 @@ public:
     std::uint32_t ticket() const { return ticket_; }
     const ServerInformation& serverInformation() const { return serverInformation_; }
     const ServerDescription& serverDescription() const { return serverDescription_; }
-    std::uint32_t extraWord() const { return extraWord_; }
+    std::uint32_t extraBlockWord() const { return extraBlockWord_; }
     const std::array<std::uint8_t, kExtraBlockSize>& extraBlock() const { return extraBlock_; }
     std::uint32_t auxiliaryWord() const { return auxiliaryWord_; }
     std::uint32_t videoWord() const { return videoWord_; }
@@ -176,8 +178,8 @@ private:
                      std::span<std::uint8_t> reply, std::optional<std::uint32_t> expectedCommand);
     // A head-only request whose reply carries one word at offset 16.
     bool requestWord(std::uint32_t command, std::uint32_t& word);
-    // Remembers why the step that had this deadline failed.
-    bool failedWithin(const Deadline& deadline);
+    // Remembers a step that ran out of time; false, for the step.
+    bool stepFailed(bool timedOut);
 
     const SessionEndpoint endpoint_;
     const std::string userName_;
@@ -201,7 +203,7 @@ private:
     std::uint32_t ticket_ = 0;
     ServerInformation serverInformation_{};
     ServerDescription serverDescription_{};
-    std::uint32_t extraWord_ = 0;
+    std::uint32_t extraBlockWord_ = 0;
     std::array<std::uint8_t, kExtraBlockSize> extraBlock_{};
     std::uint32_t auxiliaryWord_ = 0;
     std::uint32_t videoWord_ = 0;

@@ -10,19 +10,28 @@ namespace ambro::net {
 using platform::Deadline;
 using platform::SocketField;
 
-// Sends all n bytes, repeating on the rest. Returns n, or -1 as soon as one
-// send fails, sends nothing or the deadline has passed.
-int sendAll(SocketField& socket, const void* buffer, int n, Deadline deadline = Deadline::never());
+// How a whole send or receive ended. Bytes already moved before a failure
+// are not reported: the stream is of no further use then.
+enum class [[nodiscard]] IoResult{
+    Done,      // every byte moved
+    Closed,    // a receive found the peer closed (or the socket shut down)
+    TimedOut,  // the deadline passed first
+    Failed,    // a call failed, a send moved nothing, or the count was negative
+};
 
-// Receives exactly n bytes, repeating on the rest. Returns n, or -1 as soon as
-// one receive fails, the peer has closed or the deadline has passed; a short
-// count is never returned. Without a deadline only a close or a shutdown of
-// the socket ends a silent wait: that is the rule of the streaming readers.
-int receiveExactly(SocketField& socket, void* buffer, int n,
-                   Deadline deadline = Deadline::never());
+// Sends all n bytes, repeating on the rest; fails as soon as one send fails
+// or sends nothing.
+IoResult sendAll(SocketField& socket, const void* buffer, int n,
+                 Deadline deadline = Deadline::never());
+
+// Receives exactly n bytes, repeating on the rest; a short count is never
+// taken for success. Without a deadline only a close or a shutdown of the
+// socket ends a silent wait: that is the rule of the streaming readers.
+IoResult receiveExactly(SocketField& socket, void* buffer, int n,
+                        Deadline deadline = Deadline::never());
 
 // Reads and drops n bytes in fixed-size pieces, so a surplus never needs a
-// buffer of its own size. False on any failed receive.
-bool discardExactly(SocketField& socket, std::size_t n, Deadline deadline = Deadline::never());
+// buffer of its own size.
+IoResult discardExactly(SocketField& socket, std::size_t n, Deadline deadline = Deadline::never());
 
 }  // namespace ambro::net

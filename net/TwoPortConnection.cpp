@@ -42,38 +42,38 @@ TwoPortConnection::~TwoPortConnection() {
     platform::closeSocket(commandSocket_);
 }
 
-void TwoPortConnection::setAddress(const std::string& dottedHost, std::uint16_t commandPort,
-                                   std::uint16_t dataPort) {
-    address_ = platform::dottedAddress(dottedHost);
-    commandPort_ = commandPort;
-    dataPort_ = dataPort;
-}
-
-int TwoPortConnection::connect(std::int32_t clientType) {
-    if (attempted_ || address_ == 0) return -1;
+TwoPortConnectResult TwoPortConnection::connect(std::int32_t clientType) {
+    using enum TwoPortConnectResult;
+    if (attempted_ || address_ == 0) return Failed;
     attempted_ = true;
 
-    if (!openConnected(commandSocket_, address_, commandPort_, stopping_)) return -1;
+    if (!openConnected(commandSocket_, address_, commandPort_, stopping_)) return Failed;
 
+    const auto receiveWord = [this](std::uint8_t* bytes) {
+        return receiveExactly(commandSocket_, bytes, 4, platform::replyDeadline()) ==
+               IoResult::Done;
+    };
     std::uint8_t word[4];
-    if (receiveExactly(commandSocket_, word, 4, platform::replyDeadline()) != 4) return -1;
+    if (!receiveWord(word)) return Failed;
     serverVersion_ = static_cast<std::int32_t>(platform::loadLe32(word));
 
     platform::storeLe32(word, static_cast<std::uint32_t>(clientType));
-    if (sendAll(commandSocket_, word, 4, platform::replyDeadline()) != 4) return -1;
+    if (sendAll(commandSocket_, word, 4, platform::replyDeadline()) != IoResult::Done) {
+        return Failed;
+    }
 
-    if (receiveExactly(commandSocket_, word, 4, platform::replyDeadline()) != 4) return -1;
+    if (!receiveWord(word)) return Failed;
     sessionNumber_ = static_cast<std::int32_t>(platform::loadLe32(word));
-    if (sessionNumber_ < 0) return -1;
+    if (sessionNumber_ < 0) return Failed;
 
-    if (!openDataSocket()) return -1;
+    if (!openDataSocket()) return Failed;
 
     std::uint8_t confirmation[4];
-    if (receiveExactly(commandSocket_, confirmation, 4, platform::replyDeadline()) != 4) return 0;
+    if (!receiveWord(confirmation)) return NotConfirmed;
     // Compared as a zero-terminated text: "RDY" and its terminator.
     const bool ready = confirmation[0] == 'R' && confirmation[1] == 'D' &&
                        confirmation[2] == 'Y' && confirmation[3] == 0;
-    return ready ? 1 : 0;
+    return ready ? Ready : NotConfirmed;
 }
 
 bool TwoPortConnection::openDataSocket() {
@@ -81,16 +81,16 @@ bool TwoPortConnection::openDataSocket() {
     if (!openConnected(dataSocket_, address_, dataPort_, stopping_)) return false;
     std::uint8_t number[4];
     platform::storeLe32(number, static_cast<std::uint32_t>(sessionNumber_));
-    sendAll(dataSocket_, number, 4, platform::replyDeadline());
-    dataConnected_ = true;
+    // A number that does not arrive shows as a missing confirmation.
+    (void)sendAll(dataSocket_, number, 4, platform::replyDeadline());
     return true;
 }
 
-bool TwoPortConnection::login(const std::string& codedPassword, const std::string& userName,
-                              ReplyBytes& out2) {
+std::optional<TwoPortConnection::ReplyBytes> TwoPortConnection::login(
+    const std::string& codedPassword, const std::string& userName) {
     const std::size_t passwordLength = std::min(codedPassword.size(), kLoginTextBuffer - 1);
     const std::size_t userLength = std::min(userName.size(), kLoginTextBuffer - 1);
-    if (passwordLength + userLength > kMaxLoginTextLength) return false;
+    if (passwordLength + userLength > kMaxLoginTextLength) return std::nullopt;
 
     std::uint8_t request[2 + 2 * kLoginTextBuffer];
     std::size_t length = 0;
@@ -100,39 +100,41 @@ bool TwoPortConnection::login(const std::string& codedPassword, const std::strin
     request[length++] = 0;
     length = std::copy_n(userName.begin(), userLength, request + length) - request;
     request[length++] = 0;
-    return exchange({request, length}, out2);
+    ReplyBytes reply{};
+    if (!exchange({request, length}, reply)) return std::nullopt;
+    return reply;
 }
 
-bool TwoPortConnection::cameraCommand(int code, int parameter, int channel, int speed,
-                                      std::uint8_t& out1, ReplyBytes& out2) {
+std::optional<TwoPortConnection::CommandAnswer> TwoPortConnection::cameraCommand(int code,
+                                                                                 int parameter,
+                                                                                 int channel,
+                                                                                 int speed) {
     if (serverVersion_ > kLastShortFormVersion) {
         const std::uint8_t request[] = {kCameraLongCode, lowByte(code), lowByte(parameter),
                                         lowByte(channel), lowByte(speed)};
-        return commandReply(request, out1, out2);
+        return commandReply(request);
     }
-    return cameraCommandShortForm(code, parameter, channel, out1, out2);
+    return cameraCommandShortForm(code, parameter, channel);
 }
 
-bool TwoPortConnection::cameraCommandShortForm(int code, int parameter, int channel,
-                                               std::uint8_t& out1, ReplyBytes& out2) {
+std::optional<TwoPortConnection::CommandAnswer> TwoPortConnection::cameraCommandShortForm(
+    int code, int parameter, int channel) {
     const std::uint8_t request[] = {kCameraShortCode, lowByte(code), lowByte(parameter),
                                     lowByte(channel)};
-    return commandReply(request, out1, out2);
+    return commandReply(request);
 }
 
-bool TwoPortConnection::channelCommand(int index, int value, std::uint8_t& out1,
-                                       ReplyBytes& out2) {
+std::optional<TwoPortConnection::CommandAnswer> TwoPortConnection::channelCommand(int index,
+                                                                                  int value) {
     const std::uint8_t request[] = {kChannelCode, lowByte(index), lowByte(value)};
-    return commandReply(request, out1, out2);
+    return commandReply(request);
 }
 
-bool TwoPortConnection::commandReply(std::span<const std::uint8_t> request, std::uint8_t& out1,
-                                     ReplyBytes& out2) {
+std::optional<TwoPortConnection::CommandAnswer> TwoPortConnection::commandReply(
+    std::span<const std::uint8_t> request) {
     std::uint8_t reply[3];
-    if (!exchange(request, reply)) return false;
-    out1 = reply[0];
-    out2 = {reply[1], reply[2]};
-    return true;
+    if (!exchange(request, reply)) return std::nullopt;
+    return CommandAnswer{reply[0], {reply[1], reply[2]}};
 }
 
 bool TwoPortConnection::exchange(std::span<const std::uint8_t> request,
@@ -142,15 +144,14 @@ bool TwoPortConnection::exchange(std::span<const std::uint8_t> request,
     const platform::Deadline deadline = platform::replyDeadline();
     platform::sendSome(commandSocket_, request.data(), request.size(), deadline);
     std::uint8_t status = 0;
-    if (receiveCommand(&status, 1, deadline) != 1 || status != kAccepted) return false;
-    const int count = static_cast<int>(reply.size());
-    return receiveCommand(reply.data(), count, deadline) == count;
+    if (!receiveCommand(&status, 1, deadline) || status != kAccepted) return false;
+    return receiveCommand(reply.data(), static_cast<int>(reply.size()), deadline);
 }
 
-int TwoPortConnection::receiveCommand(std::uint8_t* bytes, int n, platform::Deadline deadline) {
-    if (receiveExactly(commandSocket_, bytes, n, deadline) == n) return n;
+bool TwoPortConnection::receiveCommand(std::uint8_t* bytes, int n, platform::Deadline deadline) {
+    if (receiveExactly(commandSocket_, bytes, n, deadline) == IoResult::Done) return true;
     platform::shutdownSocket(commandSocket_);
-    return -1;
+    return false;
 }
 
 void TwoPortConnection::shutdownSockets() {

@@ -17,8 +17,6 @@ inline constexpr int kLoginFailed = 9;
 inline constexpr int kDatabaseFailed = 10;
 }  // namespace opening
 
-inline bool openingFailed(int status) { return status >= 4 && status <= 10; }
-
 // The message the user sees for a failed opening; empty for other statuses.
 std::string_view openingFailureMessage(int status);
 

@@ -26,7 +26,7 @@ void PictureDecoder::setUp(const PictureLayout& layout) {
 bool PictureDecoder::decode(std::uint8_t* payload, std::size_t length,
                             PictureSlot::Picture& picture) {
     picture.pixels.resize(layout_.bitmapBytes());
-    if (decoder_->decode(payload, length, picture.pixels.data()) != 0 ||
+    if (decoder_->decode(payload, length, picture.pixels.data()) != media::kDecoderDone ||
         !decoder_->pictureProduced()) {
         return false;
     }

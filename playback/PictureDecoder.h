@@ -25,7 +25,8 @@ public:
     // Decodes a payload (its buffer readable FrameDecoder::kInputPadding
     // bytes past `length`) into `picture`, which is sized to the bitmap
     // first. True when a picture came out.
-    bool decode(std::uint8_t* payload, std::size_t length, PictureSlot::Picture& picture);
+    [[nodiscard]] bool decode(std::uint8_t* payload, std::size_t length,
+                              PictureSlot::Picture& picture);
 
     const PictureLayout& layout() const { return layout_; }
 

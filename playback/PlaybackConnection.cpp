@@ -41,7 +41,7 @@ bool PlaybackConnection::send(const Message& message, platform::Deadline deadlin
         writePrefix(sendBuffer_.data(), static_cast<std::uint32_t>(message.size()));
         std::memcpy(sendBuffer_.data() + kPrefixSize, message.data(), message.size());
         const int total = static_cast<int>(kPrefixSize + message.size());
-        sent = net::sendAll(socket_, sendBuffer_.data(), total, deadline) == total;
+        sent = net::sendAll(socket_, sendBuffer_.data(), total, deadline) == net::IoResult::Done;
     }
     if (!sent) end();
     return sent;
@@ -126,20 +126,24 @@ void PlaybackConnection::receive() {
 
 std::optional<std::size_t> PlaybackConnection::receiveMessage() {
     std::uint8_t prefix[kPrefixSize];
-    if (net::receiveExactly(socket_, prefix, sizeof prefix) != sizeof prefix) return std::nullopt;
+    if (net::receiveExactly(socket_, prefix, sizeof prefix) != net::IoResult::Done) {
+        return std::nullopt;
+    }
     const auto length = announcedLength(prefix);
     // A message always holds its header; a shorter one cannot be followed.
     if (!length || *length < kHeaderSize) return std::nullopt;
     std::uint8_t* message = receiveBuffer_.data();
-    if (net::receiveExactly(socket_, message, kHeaderSize) != kHeaderSize) return std::nullopt;
+    if (net::receiveExactly(socket_, message, kHeaderSize) != net::IoResult::Done) {
+        return std::nullopt;
+    }
     const std::size_t rest = *length - kHeaderSize;
     if (message[2] == kHeaderOnlyCommand) {
         // Nothing of the body is used, but the stream continues behind it.
-        if (!net::discardExactly(socket_, rest)) return std::nullopt;
+        if (net::discardExactly(socket_, rest) != net::IoResult::Done) return std::nullopt;
         return kHeaderSize;
     }
     const int restBytes = static_cast<int>(rest);
-    if (net::receiveExactly(socket_, message + kHeaderSize, restBytes) != restBytes) {
+    if (net::receiveExactly(socket_, message + kHeaderSize, restBytes) != net::IoResult::Done) {
         return std::nullopt;
     }
     return *length;

@@ -13,6 +13,7 @@
 #include "platform/Deadline.h"
 #include "platform/SocketField.h"
 #include "playback/FrameSink.h"
+#include "playback/OpeningStatus.h"
 #include "playback/PlaybackMessage.h"
 #include "playback/PlaybackReplies.h"
 
@@ -26,43 +27,45 @@ namespace ambro::playback {
 // every 10 ms and gives up after the reply timeout, which ends the session.
 class PlaybackConnection {
 public:
-    // Connection results, numbered as the opening statuses.
-    static constexpr int kConnected = 0;
-    static constexpr int kNoSocket = 4;
-    static constexpr int kUnknownHost = 5;
-    static constexpr int kConnectFailed = 6;
+  // Connection results: the opening statuses of this step, the opening
+  // going on when connected.
+  static constexpr int kConnected = opening::kConnecting;
+  static constexpr int kNoSocket = opening::kNoSocket;
+  static constexpr int kUnknownHost = opening::kUnknownHost;
+  static constexpr int kConnectFailed = opening::kConnectFailed;
 
-    static constexpr std::chrono::milliseconds kReplyPoll{10};
+  static constexpr std::chrono::milliseconds kReplyPoll{10};
 
-    // `ended` is called once, from whichever thread notices first, when the
-    // connection ends: the receiver left its loop, a send failed, or a reply
-    // did not come in time.
-    PlaybackConnection(FrameSink& frames, std::function<void()> ended);
-    ~PlaybackConnection();
+  // `ended` is called once, from whichever thread notices first, when the
+  // connection ends: the receiver left its loop, a send failed, or a reply
+  // did not come in time.
+  PlaybackConnection(FrameSink& frames, std::function<void()> ended);
+  ~PlaybackConnection();
 
-    PlaybackConnection(const PlaybackConnection&) = delete;
-    PlaybackConnection& operator=(const PlaybackConnection&) = delete;
+  PlaybackConnection(const PlaybackConnection&) = delete;
+  PlaybackConnection& operator=(const PlaybackConnection&) = delete;
 
-    // Creates the socket, resolves the host, connects (bounded by the reply
-    // timeout, abandoned by interrupt) and starts the receiver thread.
-    int connect(const std::string& host, const std::string& port);
+  // Creates the socket, resolves the host, connects (bounded by the reply
+  // timeout, abandoned by interrupt) and starts the receiver thread.
+  [[nodiscard]] int connect(const std::string& host, const std::string& port);
 
-    std::optional<WorkPathReply> exchangeWorkPath();
-    std::optional<LoginReply> exchangeLogin(const Message& request);
-    std::optional<CameraReply> exchangeCamera(const Message& request);
-    std::optional<DayReply> exchangeDay(const Message& request);
-    std::optional<FileReply> exchangeFile(const Message& request);
-    std::optional<OpenReply> exchangeOpen(const Message& request);
-    std::optional<SeekReply> exchangeSeek(const Message& request);
+  std::optional<WorkPathReply> exchangeWorkPath();
+  std::optional<LoginReply> exchangeLogin(const Message& request);
+  std::optional<CameraReply> exchangeCamera(const Message& request);
+  std::optional<DayReply> exchangeDay(const Message& request);
+  std::optional<FileReply> exchangeFile(const Message& request);
+  std::optional<OpenReply> exchangeOpen(const Message& request);
+  std::optional<SeekReply> exchangeSeek(const Message& request);
 
-    // Sends a message that gets no answer. A failure ends the connection.
-    bool send(const Message& message, platform::Deadline deadline = platform::replyDeadline());
+  // Sends a message that gets no answer. A failure ends the connection.
+  [[nodiscard]] bool send(const Message& message,
+                          platform::Deadline deadline = platform::replyDeadline());
 
-    bool stopped() const { return stopped_.load(); }
-    // Ends the connection: stops the waits, wakes the receiver. Any thread.
-    void interrupt();
-    // interrupt(), then joins the receiver and closes the socket.
-    void close();
+  bool stopped() const { return stopped_.load(); }
+  // Ends the connection: stops the waits, wakes the receiver. Any thread.
+  void interrupt();
+  // interrupt(), then joins the receiver and closes the socket.
+  void close();
 
 private:
     struct Replies {

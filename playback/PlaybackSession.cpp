@@ -186,7 +186,8 @@ PlayResult PlaybackSession::play() {
     }
     if (filePath_.empty()) return PlayResult::NothingToPlay;
     // A file that played to its end is still open on the server.
-    if (fileHandle_ != 0) connection_.send(closeRequest(std::exchange(fileHandle_, 0)));
+    // A failed send ends the connection; the open below then fails.
+    if (fileHandle_ != 0) (void)connection_.send(closeRequest(std::exchange(fileHandle_, 0)));
     const auto reply = connection_.exchangeOpen(openRequest(filePath_));
     if (!reply) return PlayResult::RequestFailed;
     if (reply->fileHandle == 0) return PlayResult::FileNotOpened;
@@ -276,8 +277,9 @@ void PlaybackSession::close() {
     playing_ = false;
     paused_ = false;
     if (fileHandle_ != 0 && isOpen()) {
-        connection_.send(closeRequest(std::exchange(fileHandle_, 0)),
-                         platform::Deadline::after(kClosingSendLimit));
+        // Closing goes on whether or not the server heard of it.
+        (void)connection_.send(closeRequest(std::exchange(fileHandle_, 0)),
+                               platform::Deadline::after(kClosingSendLimit));
     }
     pictures_.stop();
     connection_.interrupt();

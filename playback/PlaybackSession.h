@@ -43,7 +43,7 @@ struct CameraEntry {
     friend bool operator==(const CameraEntry&, const CameraEntry&) = default;
 };
 
-enum class PlayResult {
+enum class [[nodiscard]] PlayResult{
     PauseToggled,   // a file was playing: paused or resumed
     NothingToPlay,  // no file chosen, or the session is not open
     RequestFailed,  // the open or the first frame request failed
@@ -51,7 +51,7 @@ enum class PlayResult {
     Started,
 };
 
-enum class PaceResult {
+enum class [[nodiscard]] PaceResult{
     Idle,        // not playing
     Finished,    // every frame shown, or the session ended: playing stopped
     Requested,   // frames were asked for
@@ -59,7 +59,7 @@ enum class PaceResult {
     SendFailed,  // the frame request could not be sent
 };
 
-enum class SeekResult {
+enum class [[nodiscard]] SeekResult{
     Restarted,    // playback goes on from the key frame at or below the server's frame
     NotPossible,  // nothing is playing, or the position has no time
     SendFailed,   // the request could not be sent; paused is cleared
@@ -90,7 +90,7 @@ public:
     // the outcome.
     void start();
     // Runs the opening here and returns its status.
-    int openNow();
+    [[nodiscard]] int openNow();
     int status() const { return status_.load(); }
     // Whether the connection has ended (for whatever reason).
     bool ended() const { return connection_.stopped(); }
@@ -102,11 +102,11 @@ public:
     std::vector<std::uint32_t> recordingDays() const;
 
     // Camera change: the recording days of camera `number` (1..32).
-    bool selectCamera(int number);
+    [[nodiscard]] bool selectCamera(int number);
     // Day choice: the file-list rows of the day; none when the request failed.
     std::optional<std::vector<TimeCodeRow>> chooseDay(const RecordingDay& day);
     // File choice: asks for the path of the recording the row names.
-    bool chooseFile(const TimeCodeRow& row);
+    [[nodiscard]] bool chooseFile(const TimeCodeRow& row);
     const std::string& filePath() const { return filePath_; }
 
     // The shared Play/Pause handler.
@@ -115,7 +115,7 @@ public:
     PaceResult pace();
     // Stops playing; then, unless closing, closes the file on the server and
     // exchanges the work path again. True when both went through.
-    bool stop();
+    [[nodiscard]] bool stop();
     // Seek to a slider position (0..total frames).
     SeekResult seek(int position);
     void requestSnapshot() { pictures_.requestSnapshot(); }

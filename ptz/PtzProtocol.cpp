@@ -487,75 +487,71 @@ void PtzProtocol::computeSums(PtzCommand& command, std::uint32_t sumPositions) c
     }
 }
 
-int PtzProtocol::sectionPacket(const Section& section, int type, bool usable, PtzPacket& packet) {
-    packet = PtzPacket{};
-    if (section.commands.empty()) return 0;
-    if (!usable) return -1;
+std::optional<PtzPacket> PtzProtocol::sectionPacket(const Section& section, int type, bool usable) {
+    PtzPacket packet;
+    if (section.commands.empty()) return packet;
+    if (!usable) return std::nullopt;
     for (const PtzCommand& command : section.commands) {
-        if (command.length >= kCommandRoom) {
-            packet = PtzPacket{};
-            return -1;
-        }
+        if (command.length >= kCommandRoom) return std::nullopt;
         packet.bytes[packet.length++] = static_cast<std::uint8_t>(type);
         packet.bytes[packet.length++] = static_cast<std::uint8_t>(command.length);
         std::copy_n(command.bytes.begin(), command.length, packet.bytes.begin() + packet.length);
         packet.length += static_cast<std::size_t>(command.length);
     }
-    return 0;
+    return packet;
 }
 
-void PtzProtocol::presetPacket(const PresetSection& section, int type, int index,
-                               PtzPacket& packet) {
-    packet = PtzPacket{};
+PtzPacket PtzProtocol::presetPacket(const PresetSection& section, int type, int index) {
+    PtzPacket packet;
     for (const auto& perPreset : section.commands) {
-        if (index < 0 || index >= static_cast<int>(perPreset.size())) return;
+        if (index < 0 || index >= static_cast<int>(perPreset.size())) return PtzPacket{};
         const PtzCommand& command = perPreset[index];
         packet.bytes[packet.length++] = static_cast<std::uint8_t>((type + index) % 256);
         packet.bytes[packet.length++] = static_cast<std::uint8_t>(command.length);
         std::copy_n(command.bytes.begin(), command.length, packet.bytes.begin() + packet.length);
         packet.length += static_cast<std::size_t>(command.length);
     }
+    return packet;
 }
 
-int PtzProtocol::packet(PtzAction action, PtzPacket& packet) const {
+std::optional<PtzPacket> PtzProtocol::packet(PtzAction action) const {
     const int type = static_cast<int>(sectionOf(action).type);
-    return sectionPacket(motion_[static_cast<int>(action)], type, !failed_ && addressValid(),
-                         packet);
+    return sectionPacket(motion_[static_cast<int>(action)], type, !failed_ && addressValid());
 }
 
-int PtzProtocol::advancedFunction(int index, PtzPacket& packet) const {
-    packet = PtzPacket{};
-    if (index < 0 || index > advancedFunctionCount()) return -1;
-    if (index == advancedFunctionCount()) return 0;
+std::optional<PtzPacket> PtzProtocol::advancedFunction(int index) const {
+    if (index < 0 || index > advancedFunctionCount()) return std::nullopt;
+    if (index == advancedFunctionCount()) return PtzPacket{};
     const int type = static_cast<int>(PtzActionType::Advanced);
-    return sectionPacket(advanced_[index].section, type, !failed_ && addressValid(), packet);
+    return sectionPacket(advanced_[index].section, type, !failed_ && addressValid());
 }
 
-void PtzProtocol::presetSet(int index, PtzPacket& packet) const {
-    presetPacket(presetSet_, kPresetSetType, index, packet);
+PtzPacket PtzProtocol::presetSet(int index) const {
+    return presetPacket(presetSet_, kPresetSetType, index);
 }
 
-void PtzProtocol::presetGo(int index, PtzPacket& packet) const {
-    presetPacket(presetGo_, kPresetGoType, index, packet);
+PtzPacket PtzProtocol::presetGo(int index) const {
+    return presetPacket(presetGo_, kPresetGoType, index);
 }
 
 // Start and stop are taken together: a move whose stop cannot be built is
 // never started, so a dome is not left turning.
 std::optional<DomeCommands> PtzProtocol::commands(DomeAction action) const {
     DomeCommands result;
-    PtzPacket start;
     if (action == DomeAction::AutoMove) {
-        if (advancedFunction(0, start) < 0) return std::nullopt;
-        result.start = commandsOfPacket(start);
+        const auto start = advancedFunction(0);
+        if (!start) return std::nullopt;
+        result.start = commandsOfPacket(*start);
         return result;
     }
     const DomePlan plan = planOf(action);
-    if (packet(plan.start, start) < 0) return std::nullopt;
-    result.start = commandsOfPacket(start);
+    const auto start = packet(plan.start);
+    if (!start) return std::nullopt;
+    result.start = commandsOfPacket(*start);
     if (plan.stop) {
-        PtzPacket stop;
-        if (packet(*plan.stop, stop) < 0) return std::nullopt;
-        result.stop = commandsOfPacket(stop);
+        const auto stop = packet(*plan.stop);
+        if (!stop) return std::nullopt;
+        result.stop = commandsOfPacket(*stop);
     }
     return result;
 }
@@ -565,9 +561,9 @@ DomeCommands PtzProtocol::goPreset(int presetNumber) const {
     if (presetNumber < 1 || presetNumber > kMaxPresets) return result;
     PtzPacket packet;
     if (isVisca()) {
-        dialectPreset(presetNumber, packet);
+        packet = dialectPreset(presetNumber);
     } else {
-        presetGo(presetNumber - 1, packet);
+        packet = presetGo(presetNumber - 1);
         if (isLilin() && packet.length > 14) std::swap(packet.bytes[13], packet.bytes[14]);
     }
     result.start = commandsOfPacket(packet);
@@ -577,18 +573,16 @@ DomeCommands PtzProtocol::goPreset(int presetNumber) const {
 // The dialect recalls every preset with preset 1's command, the number
 // written as two nibbles. A file whose first command is too short to hold
 // them there gets the common rule instead of a damaged command.
-void PtzProtocol::dialectPreset(int presetNumber, PtzPacket& packet) const {
-    presetGo(0, packet);
+PtzPacket PtzProtocol::dialectPreset(int presetNumber) const {
+    PtzPacket packet = presetGo(0);
     const std::size_t firstEntryEnd = packet.length >= 2 ? 2 + packet.bytes[1] : 0;
     const bool nibblesFit =
         firstEntryEnd <= packet.length && kDialectLowNibble + 1 < firstEntryEnd;
-    if (!nibblesFit) {
-        presetGo(presetNumber - 1, packet);
-        return;
-    }
+    if (!nibblesFit) return presetGo(presetNumber - 1);
     const int index = presetNumber - 1;
     packet.bytes[kDialectHighNibble] = static_cast<std::uint8_t>(index / 16);
     packet.bytes[kDialectLowNibble] = static_cast<std::uint8_t>(index % 16);
+    return packet;
 }
 
 }  // namespace ambro::ptz

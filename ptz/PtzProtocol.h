@@ -108,16 +108,16 @@ public:
     const std::string& advancedFunctionName(int index) const { return advanced_.at(index).name; }
     int presetCount() const { return presetCount_; }
 
-    // 0 with the packet (empty when the action has no commands), or -1 when
-    // the object failed, the address number is not above 0, or a command
-    // fills all 20 bytes.
-    int packet(PtzAction action, PtzPacket& packet) const;
+    // The packet (empty when the action has no commands), or none when the
+    // object failed, the address number is not above 0, or a command fills
+    // all 20 bytes.
+    [[nodiscard]] std::optional<PtzPacket> packet(PtzAction action) const;
     // As packet(); an index equal to the count gives an empty packet, one
     // above it (or below 0) fails.
-    int advancedFunction(int index, PtzPacket& packet) const;
+    [[nodiscard]] std::optional<PtzPacket> advancedFunction(int index) const;
     // Never fails: an index outside the file's presets gives an empty packet.
-    void presetSet(int index, PtzPacket& packet) const;
-    void presetGo(int index, PtzPacket& packet) const;
+    PtzPacket presetSet(int index) const;
+    PtzPacket presetGo(int index) const;
 
     // The start and stop commands of a camera button; nullopt where the
     // accessor fails. An action without commands has empty lists. Auto move
@@ -169,10 +169,10 @@ private:
     bool addressValid() const { return addressNumber_ > 0; }
     std::uint8_t speedCode(const std::array<std::uint8_t, 5>& codes, int digit) const;
 
-    void dialectPreset(int presetNumber, PtzPacket& packet) const;
+    PtzPacket dialectPreset(int presetNumber) const;
 
-    static int sectionPacket(const Section& section, int type, bool usable, PtzPacket& packet);
-    static void presetPacket(const PresetSection& section, int type, int index, PtzPacket& packet);
+    static std::optional<PtzPacket> sectionPacket(const Section& section, int type, bool usable);
+    static PtzPacket presetPacket(const PresetSection& section, int type, int index);
 
     bool failed_ = true;
     std::string fileName_;

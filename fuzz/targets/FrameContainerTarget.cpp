@@ -58,7 +58,9 @@ int frameContainer(const std::uint8_t* data, std::size_t size) {
         buffer.assign(payload.size() + media::FrameDecoder::kInputPadding, 0);
         if (!payload.empty()) std::memcpy(buffer.data(), payload.data(), payload.size());
         const int result = decoder.decode(buffer.data(), payload.size(), output.data());
-        if (result != 0 && result != -1) broken("decode returned an undocumented result");
+        if (result != media::kDecoderDone && result != media::kPayloadRejected) {
+            broken("decode returned an undocumented result");
+        }
         if (decoder.inputFormat().imageSize > payload.size()) broken("length grew in decoding");
     }
     return 0;

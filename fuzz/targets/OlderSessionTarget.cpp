@@ -89,7 +89,9 @@ int olderSession(const std::uint8_t* data, std::size_t size) {
     shared.rotated = (flags & 1) != 0;
     live::LiveDisplay display(shared, "/nonexistent");
     // Posted before the session runs, the command is the first one it serves.
-    if (const auto block = postedCommand(choice, word)) shared.mailbox.post(*block, shared.running);
+    if (const auto block = postedCommand(choice, word)) {
+        (void)shared.mailbox.post(*block, shared.running);
+    }
 
     live::OlderGenerationSession session(shared, socket, "admin", "secret");
     std::atomic<bool> finished{false};
@@ -100,7 +102,7 @@ int olderSession(const std::uint8_t* data, std::size_t size) {
     const auto deadline = platform::Deadline::after(kSessionEndWait);
     int quiet = 0;
     while (!finished) {
-        display.tick(live::Generation::Older, false);
+        (void)display.tick(live::Generation::Older, false);
         // Frames the display does not take (no stream, sound awaited) are
         // dropped, as a full ring must not hold the session up for good.
         if (shared.ring.full()) shared.ring.consumeFront([](live::FrameRing::Slot&) {});

@@ -61,21 +61,16 @@ void checkPacket(const ptz::PtzPacket& packet) {
 }
 
 void buildEverything(const ptz::PtzProtocol& protocol) {
-    ptz::PtzPacket packet;
     for (const auto action : kActions) {
-        protocol.packet(action, packet);
-        checkPacket(packet);
+        if (const auto packet = protocol.packet(action)) checkPacket(*packet);
     }
     for (int i = -1; i <= protocol.advancedFunctionCount() + 1; ++i) {
-        protocol.advancedFunction(i, packet);
-        checkPacket(packet);
+        if (const auto packet = protocol.advancedFunction(i)) checkPacket(*packet);
         if (i >= 0 && i < protocol.advancedFunctionCount()) (void)protocol.advancedFunctionName(i);
     }
     for (int i = -1; i <= ptz::PtzProtocol::kMaxPresets; ++i) {
-        protocol.presetSet(i, packet);
-        checkPacket(packet);
-        protocol.presetGo(i, packet);
-        checkPacket(packet);
+        checkPacket(protocol.presetSet(i));
+        checkPacket(protocol.presetGo(i));
     }
     for (const auto action : kDomeActions) (void)protocol.commands(action);
     for (int n = 0; n <= ptz::PtzProtocol::kMaxPresets + 1; ++n) (void)protocol.goPreset(n);

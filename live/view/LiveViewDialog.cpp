@@ -139,7 +139,7 @@ void LiveViewDialog::connectingTick() {
 
 void LiveViewDialog::displayTick() {
     keyFilter_->timerTick();
-    session_->displayTick();
+    (void)session_->displayTick();  // a picture shows through the observer
 }
 
 // --- What the session reports ---

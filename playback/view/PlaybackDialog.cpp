@@ -258,12 +258,13 @@ void PlaybackDialog::onFileChosen(QTreeWidgetItem* item) {
     const int index = item ? fileList_->indexOfTopLevelItem(item) : -1;
     if (index < 0 || index >= static_cast<int>(rows_.size())) return;
     const TimeCodeRow& row = rows_[static_cast<std::size_t>(index)];
-    if (!row.text.empty()) session_->chooseFile(row);
+    // A failed request ends the connection, which the window reports.
+    if (!row.text.empty()) (void)session_->chooseFile(row);
 }
 
 void PlaybackDialog::onPlay() {
     if (session_->playing()) {
-        session_->play();
+        (void)session_->play();  // pauses or resumes; the button shows which
         showPlay(session_->paused());
         return;
     }

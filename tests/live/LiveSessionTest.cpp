@@ -62,7 +62,7 @@ public:
     template <typename Condition>
     bool tickUntil(LiveSession& session, Condition condition) {
         for (int i = 0; i < 1000; ++i) {
-            session.displayTick(false);
+            (void)session.displayTick(false);
             {
                 std::lock_guard lock(mutex);
                 if (condition()) return true;

@@ -6,6 +6,7 @@
 
 #include "net/Blowfish.h"
 #include "net/CredentialCipher.h"
+#include "tests/support/CredentialDecryption.h"
 
 namespace ambro::net {
 namespace {
@@ -80,7 +81,7 @@ TEST(CredentialCipher, BlocksAreLittleEndianWordPairs) {
     EXPECT_EQ(std::vector<std::uint8_t>(field.begin(), field.begin() + 8),
               hexBytes("0FABCE0A8DA2A0C6"));
 
-    decryptCredentialField(cipher, field);
+    test::decryptCredentialField(cipher, field);
     EXPECT_EQ(std::vector<std::uint8_t>(field.begin(), field.begin() + 8), plain);
     for (std::size_t i = 8; i < field.size(); ++i) EXPECT_EQ(field[i], 0);
 }

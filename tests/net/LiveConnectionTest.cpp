@@ -10,6 +10,7 @@
 #include "net/LiveConnection.h"
 #include "platform/ByteOrder.h"
 #include "platform/Deadline.h"
+#include "tests/support/CredentialDecryption.h"
 #include "tests/support/FakeLiveServer.h"
 
 namespace ambro::net {
@@ -54,7 +55,7 @@ std::string decryptedField(const FakeLiveServerScript& script, const RecordedReq
     const Blowfish cipher(script.sessionKey);
     CredentialField field;
     std::copy_n(login.bytes.begin() + offset, field.size(), field.begin());
-    decryptCredentialField(cipher, field);
+    test::decryptCredentialField(cipher, field);
     return std::string(field.begin(), field.end());
 }
 
@@ -136,7 +137,7 @@ TEST_F(Handshake, FullSessionOnThreeConnections) {
     EXPECT_EQ(connection->ticket(), ticket);
     EXPECT_EQ(connection->serverInformation(), script.information);
     EXPECT_EQ(connection->serverDescription(), script.description);
-    EXPECT_EQ(connection->extraWord(), script.extraWord);
+    EXPECT_EQ(connection->extraBlockWord(), script.extraBlockWord);
     EXPECT_EQ(connection->extraBlock()[63], 0x5A);
     EXPECT_EQ(connection->auxiliaryWord(), script.auxiliaryWord);
     EXPECT_EQ(connection->videoWord(), script.videoWord);

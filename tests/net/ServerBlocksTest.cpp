@@ -55,13 +55,22 @@ TEST_P(CameraListFilling, FollowsTheServerKind) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, CameraListFilling,
     testing::Values(
-        CameraCase{"Kind51OwnNames", 51, 0b1010, ServerKind::Kind51, {"2:Cam 2", "4:Cam 4"}, 0b10},
-        CameraCase{"Kind62SharesFirstName", 62, 0b1110, ServerKind::Kind62,
-                   {"2:Cam 1", "3:Cam 1", "4:Cam 1"}, 0b10},
-        CameraCase{"Kind62IgnoresBitZero", 62, 0b1, ServerKind::Kind62, {}, 0},
-        CameraCase{"OtherKindRememberedAs999", 7, 0x80000001u, ServerKind::Other,
-                   {"1:Cam 1", "32:Cam 32"}, 0b1},
-        CameraCase{"NoCameras", 51, 0, ServerKind::Kind51, {}, 0}),
+        CameraCase{
+            "Kind51OwnNames", 51, 0b1010, ServerKind::ReducedButtons, {"2:Cam 2", "4:Cam 4"}, 0b10},
+        CameraCase{"Kind62SharesFirstName",
+                   62,
+                   0b1110,
+                   ServerKind::SharedCameraName,
+                   {"2:Cam 1", "3:Cam 1", "4:Cam 1"},
+                   0b10},
+        CameraCase{"Kind62IgnoresBitZero", 62, 0b1, ServerKind::SharedCameraName, {}, 0},
+        CameraCase{"OtherKindRememberedAs999",
+                   7,
+                   0x80000001u,
+                   ServerKind::Other,
+                   {"1:Cam 1", "32:Cam 32"},
+                   0b1},
+        CameraCase{"NoCameras", 51, 0, ServerKind::ReducedButtons, {}, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CameraListFilling, UnterminatedNameStopsAtTheRecordEnd) {

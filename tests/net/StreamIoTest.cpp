@@ -49,22 +49,22 @@ TEST_F(SocketPair, ReceiveExactlyGathersPiecesIntoTheFullCount) {
         }
     });
     std::array<std::uint8_t, 10> bytes{};
-    EXPECT_EQ(receiveExactly(client, bytes.data(), 10), 10);
+    EXPECT_EQ(receiveExactly(client, bytes.data(), 10), IoResult::Done);
     writer.join();
     for (std::uint8_t i = 0; i < 10; ++i) EXPECT_EQ(bytes[i], i);
 }
 
-TEST_F(SocketPair, PeerClosingHalfWayGivesMinusOneNotAShortCount) {
+TEST_F(SocketPair, PeerClosingHalfWayGivesClosedNotAShortCount) {
     const std::uint8_t half[5] = {1, 2, 3, 4, 5};
     ::send(peer, half, sizeof half, 0);
     closePeer();
     std::array<std::uint8_t, 10> bytes{};
-    EXPECT_EQ(receiveExactly(client, bytes.data(), 10), -1);
+    EXPECT_EQ(receiveExactly(client, bytes.data(), 10), IoResult::Closed);
 }
 
 TEST_F(SocketPair, SendAllSendsEverythingAndFailsOnAClosedPeer) {
     const std::array<std::uint8_t, 3> bytes = {7, 8, 9};
-    EXPECT_EQ(sendAll(client, bytes.data(), 3), 3);
+    EXPECT_EQ(sendAll(client, bytes.data(), 3), IoResult::Done);
     std::array<std::uint8_t, 3> received{};
     ASSERT_EQ(::recv(peer, received.data(), 3, MSG_WAITALL), 3);
     EXPECT_EQ(received, bytes);
@@ -73,20 +73,21 @@ TEST_F(SocketPair, SendAllSendsEverythingAndFailsOnAClosedPeer) {
     // The first send may still be buffered; a broken pipe shows up at once
     // after, and must never raise SIGPIPE.
     std::array<std::uint8_t, 65536> large{};
-    EXPECT_EQ(sendAll(client, large.data(), static_cast<int>(large.size())), -1);
+    EXPECT_EQ(sendAll(client, large.data(), static_cast<int>(large.size())), IoResult::Failed);
 }
 
 TEST_F(SocketPair, ClosedOrStoppedFieldFails) {
     std::uint8_t byte = 0;
     SocketField closed{platform::kNoSocket};
-    EXPECT_EQ(receiveExactly(closed, &byte, 1), -1);
-    EXPECT_EQ(sendAll(closed, &byte, 1), -1);
+    EXPECT_EQ(receiveExactly(closed, &byte, 1), IoResult::Failed);
+    EXPECT_EQ(sendAll(closed, &byte, 1), IoResult::Failed);
 
     std::thread stopper([this] {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         platform::shutdownSocket(client);
     });
-    EXPECT_EQ(receiveExactly(client, &byte, 1), -1);
+    // A shutdown from another thread reads as the end of the stream.
+    EXPECT_EQ(receiveExactly(client, &byte, 1), IoResult::Closed);
     stopper.join();
 }
 
@@ -98,9 +99,9 @@ TEST_F(SocketPair, DiscardExactlySkipsLargeCountsInPieces) {
         const std::uint8_t marker = 0x42;
         ::send(peer, &marker, 1, 0);
     });
-    EXPECT_TRUE(discardExactly(client, 10000));
+    EXPECT_EQ(discardExactly(client, 10000), IoResult::Done);
     std::uint8_t marker = 0;
-    EXPECT_EQ(receiveExactly(client, &marker, 1), 1);
+    EXPECT_EQ(receiveExactly(client, &marker, 1), IoResult::Done);
     EXPECT_EQ(marker, 0x42);
     writer.join();
 }
@@ -109,7 +110,7 @@ TEST_F(SocketPair, DeadlineEndsASilentOrTricklingPeer) {
     using namespace std::chrono_literals;
     std::array<std::uint8_t, 8> bytes{};
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(receiveExactly(client, bytes.data(), 8, Deadline::after(100ms)), -1);
+    EXPECT_EQ(receiveExactly(client, bytes.data(), 8, Deadline::after(100ms)), IoResult::TimedOut);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 90ms);
 
     // A byte now and then never stretches one step past its deadline.
@@ -122,7 +123,7 @@ TEST_F(SocketPair, DeadlineEndsASilentOrTricklingPeer) {
     });
     start = std::chrono::steady_clock::now();
     std::array<std::uint8_t, 64> many{};
-    EXPECT_EQ(receiveExactly(client, many.data(), 64, Deadline::after(200ms)), -1);
+    EXPECT_EQ(receiveExactly(client, many.data(), 64, Deadline::after(200ms)), IoResult::TimedOut);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
     stop = true;
     trickler.join();

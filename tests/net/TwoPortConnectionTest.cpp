@@ -26,10 +26,8 @@ using test::FakeControlServer;
 TEST(TwoPortConnection, ConnectsAndTiesTheDataSocketToTheSession) {
     FakeControlServer server;
     auto connection = server.connection();
-    EXPECT_EQ(connection->connect(TwoPortConnection::kClientType), 1);
+    EXPECT_EQ(connection->connect(TwoPortConnection::kClientType), TwoPortConnectResult::Ready);
     EXPECT_EQ(connection->serverVersion(), 6100);
-    EXPECT_EQ(connection->sessionNumber(), 7);
-    EXPECT_TRUE(connection->dataConnected());
     ASSERT_TRUE(server.dataPeer()->waitForAccepted(1, 5s));
     // The data handler reads the number on its own thread: wait for it.
     const auto deadline = std::chrono::steady_clock::now() + 5s;
@@ -50,11 +48,9 @@ TEST(TwoPortConnection, AnUnansweredCommandFailsAtItsDeadline) {
     FakeControlServer server;
     server.exchanges = {{5, {}}};  // the request is read and never answered
     auto connection = server.connection();
-    ASSERT_EQ(connection->connect(TwoPortConnection::kClientType), 1);
-    std::uint8_t out1 = 0;
-    TwoPortConnection::ReplyBytes out2{};
+    ASSERT_EQ(connection->connect(TwoPortConnection::kClientType), TwoPortConnectResult::Ready);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(connection->cameraCommand(1, 0, 0, 3, out1, out2));
+    EXPECT_FALSE(connection->cameraCommand(1, 0, 0, 3));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     platform::setReplyTimeout(platform::kDefaultReplyTimeout);
 }
@@ -63,8 +59,7 @@ TEST(TwoPortConnection, NegativeSessionNumberFailsBeforeTheDataSocket) {
     FakeControlServer server;
     server.sessionNumber = -3;
     auto connection = server.connection();
-    EXPECT_EQ(connection->connect(TwoPortConnection::kClientType), -1);
-    EXPECT_FALSE(connection->dataConnected());
+    EXPECT_EQ(connection->connect(TwoPortConnection::kClientType), TwoPortConnectResult::Failed);
     EXPECT_EQ(server.dataPeer()->acceptedCount(), 0);
 }
 
@@ -73,31 +68,30 @@ TEST(TwoPortConnection, ConfirmationOtherThanReadyGivesZero) {
         FakeControlServer server;
         server.confirmation = confirmation;
         auto connection = server.connection();
-        EXPECT_EQ(connection->connect(TwoPortConnection::kClientType), 0);
+        EXPECT_EQ(connection->connect(TwoPortConnection::kClientType),
+                  TwoPortConnectResult::NotConfirmed);
     }
 }
 
 TEST(TwoPortConnection, OnlyOneConnectPerObjectAndNoneWithoutAddress) {
     FakeControlServer server;
     auto connection = server.connection();
-    EXPECT_EQ(connection->connect(2), 1);
-    EXPECT_EQ(connection->connect(2), -1);
+    EXPECT_EQ(connection->connect(2), TwoPortConnectResult::Ready);
+    EXPECT_EQ(connection->connect(2), TwoPortConnectResult::Failed);
 
     TwoPortConnection unresolved("no-such-host.invalid", 1, 2);
-    EXPECT_EQ(unresolved.connect(2), -1);
+    EXPECT_EQ(unresolved.connect(2), TwoPortConnectResult::Failed);
     TwoPortConnection zero("0.0.0.0", 1, 2);
-    EXPECT_EQ(zero.address(), 0u);
-    EXPECT_EQ(zero.connect(2), -1);
+    EXPECT_EQ(zero.connect(2), TwoPortConnectResult::Failed);
 }
 
 TEST(TwoPortConnection, LoginSendsCodedPasswordAndUserName) {
     FakeControlServer server;
     server.exchanges = {{2 + 6 + 1 + 5 + 1, {1, 0xAA, 0xBB}}};
     auto connection = server.connection();
-    ASSERT_EQ(connection->connect(2), 1);
-    TwoPortConnection::ReplyBytes out2{};
-    EXPECT_TRUE(connection->login(codeTwoPortPassword("abc"), "admin", out2));
-    EXPECT_EQ(out2, (TwoPortConnection::ReplyBytes{0xAA, 0xBB}));
+    ASSERT_EQ(connection->connect(2), TwoPortConnectResult::Ready);
+    EXPECT_EQ(connection->login(codeTwoPortPassword("abc"), "admin"),
+              (TwoPortConnection::ReplyBytes{0xAA, 0xBB}));
     connection.reset();
     std::lock_guard lock(server.mutex);
     ASSERT_EQ(server.requests.size(), 1u);
@@ -110,10 +104,9 @@ TEST(TwoPortConnection, LoginBeyond66CharactersSendsNothing) {
     // The first request to arrive must be the 66-character login, not the 67.
     server.exchanges = {{2 + 66 + 2, {1, 0, 0}}};
     auto connection = server.connection();
-    ASSERT_EQ(connection->connect(2), 1);
-    TwoPortConnection::ReplyBytes out2{};
-    EXPECT_FALSE(connection->login(std::string(40, 'p'), std::string(27, 'u'), out2));
-    EXPECT_TRUE(connection->login(std::string(40, 'p'), std::string(26, 'u'), out2));
+    ASSERT_EQ(connection->connect(2), TwoPortConnectResult::Ready);
+    EXPECT_FALSE(connection->login(std::string(40, 'p'), std::string(27, 'u')));
+    EXPECT_TRUE(connection->login(std::string(40, 'p'), std::string(26, 'u')));
     connection.reset();
     std::lock_guard lock(server.mutex);
     ASSERT_EQ(server.requests.size(), 1u);
@@ -134,13 +127,12 @@ TEST_P(CameraCommandForm, DependsOnTheServerVersion) {
     server.version = GetParam().version;
     server.exchanges = {{GetParam().expected.size(), {1, 0x11, 0x22, 0x33}}};
     auto connection = server.connection();
-    ASSERT_EQ(connection->connect(2), 1);
-    std::uint8_t out1 = 0;
-    TwoPortConnection::ReplyBytes out2{};
+    ASSERT_EQ(connection->connect(2), TwoPortConnectResult::Ready);
     // Fields above 255 are cut to their low byte.
-    EXPECT_TRUE(connection->cameraCommand(0x105, 3, 4, 5, out1, out2));
-    EXPECT_EQ(out1, 0x11);
-    EXPECT_EQ(out2, (TwoPortConnection::ReplyBytes{0x22, 0x33}));
+    const auto reply = connection->cameraCommand(0x105, 3, 4, 5);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->answer, 0x11);
+    EXPECT_EQ(reply->followingBytes, (TwoPortConnection::ReplyBytes{0x22, 0x33}));
     connection.reset();
     std::lock_guard lock(server.mutex);
     ASSERT_EQ(server.requests.size(), 1u);
@@ -155,13 +147,12 @@ TEST(TwoPortConnection, RefusedStatusReadsNoMoreAndChannelCommandIsThreeBytes) {
     FakeControlServer server;
     server.exchanges = {{3, {0}}, {3, {1, 9, 8, 7}}};
     auto connection = server.connection();
-    ASSERT_EQ(connection->connect(2), 1);
-    std::uint8_t out1 = 0;
-    TwoPortConnection::ReplyBytes out2{};
-    EXPECT_FALSE(connection->channelCommand(2, 300, out1, out2));
+    ASSERT_EQ(connection->connect(2), TwoPortConnectResult::Ready);
+    EXPECT_FALSE(connection->channelCommand(2, 300));
     // Had the refusal read three more bytes, this reply would be misaligned.
-    EXPECT_TRUE(connection->channelCommand(0, 0, out1, out2));
-    EXPECT_EQ(out1, 9);
+    const auto reply = connection->channelCommand(0, 0);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->answer, 9);
     connection.reset();
     std::lock_guard lock(server.mutex);
     ASSERT_EQ(server.requests.size(), 2u);
@@ -173,10 +164,8 @@ TEST(TwoPortConnection, BrokenReplyFailsTheCommand) {
     server.exchanges = {{5, {1, 0x11}}};  // accepted, then one of three bytes and a close
     server.closeAfterExchanges = true;
     auto connection = server.connection();
-    ASSERT_EQ(connection->connect(2), 1);
-    std::uint8_t out1 = 0;
-    TwoPortConnection::ReplyBytes out2{};
-    EXPECT_FALSE(connection->cameraCommand(1, 2, 3, 4, out1, out2));
+    ASSERT_EQ(connection->connect(2), TwoPortConnectResult::Ready);
+    EXPECT_FALSE(connection->cameraCommand(1, 2, 3, 4));
 }
 
 struct PasswordCase {

@@ -34,9 +34,9 @@ std::uint8_t checksumByte(const RangeCase& c) {
            "CMD 1_4=Sum\nCMD 1_5=03\n";
     const PtzProtocol protocol(folder.string(), "Range Dome", 1, 1);
     fs::remove_all(folder);
-    PtzPacket packet;
-    if (protocol.packet(PtzAction::PanLeft, packet) != 0 || packet.length != 7) return 0;
-    return packet.bytes[2 + 3];
+    const auto packet = protocol.packet(PtzAction::PanLeft);
+    if (!packet || packet->length != 7) return 0;
+    return packet->bytes[2 + 3];
 }
 
 TEST(PtzChecksumRange, FirstAndSubtractOfAnySizePickBytesOfTheCommand) {

@@ -86,13 +86,14 @@ TEST(PtzProtocol, WorkedExamplePelcoPanLeft) {
     const PtzProtocol protocol =
         folder.load(baseDescription() + command("Pan Left Start", kPanLeft));
     ASSERT_FALSE(protocol.failed());
-    PtzPacket packet;
-    ASSERT_EQ(protocol.packet(PtzAction::PanLeft, packet), 0);
-    EXPECT_EQ(packetBytes(packet), (Bytes{0x01, 0x07, 0xFF, 0x01, 0x00, 0x04, 0x20, 0x00, 0x25}));
-    EXPECT_EQ(packet.interval, 50);
+    auto packet = protocol.packet(PtzAction::PanLeft);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packetBytes(*packet), (Bytes{0x01, 0x07, 0xFF, 0x01, 0x00, 0x04, 0x20, 0x00, 0x25}));
+    EXPECT_EQ(packet->interval, 50);
     // An action without commands gives an empty packet and success.
-    ASSERT_EQ(protocol.packet(PtzAction::ZoomIn, packet), 0);
-    EXPECT_EQ(packet.length, 0u);
+    packet = protocol.packet(PtzAction::ZoomIn);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packet->length, 0u);
 }
 
 TEST(PtzProtocol, SpeedLevelZeroLetsTheTokenChoose) {
@@ -100,17 +101,18 @@ TEST(PtzProtocol, SpeedLevelZeroLetsTheTokenChoose) {
     const std::string text = baseDescription() +
                              command("Pan Left Start", {"PS2", "TS5", "Addr"}) +
                              command("Tilt Up Start", {"PS4"});
-    PtzPacket packet;
+    std::optional<PtzPacket> packet;
     const PtzProtocol levelZero = folder.load(text, 2, 0);
-    ASSERT_EQ(levelZero.packet(PtzAction::PanLeft, packet), 0);
-    EXPECT_EQ(packetBytes(packet), (Bytes{1, 3, 0x10, 0x3E, 0x7B}));
+    packet = levelZero.packet(PtzAction::PanLeft);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packetBytes(*packet), (Bytes{1, 3, 0x10, 0x3E, 0x7B}));
     const PtzProtocol levelFour = folder.load(text, 1, 4);
-    ASSERT_EQ(levelFour.packet(PtzAction::PanLeft, packet), 0);
-    EXPECT_EQ(packetBytes(packet), (Bytes{1, 3, 0x30, 0x31, 0x01}));
+    packet = levelFour.packet(PtzAction::PanLeft);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packetBytes(*packet), (Bytes{1, 3, 0x30, 0x31, 0x01}));
     // No address number: the action fails and sends nothing.
     const PtzProtocol noAddress = folder.load(text, 0, 3);
-    EXPECT_EQ(noAddress.packet(PtzAction::PanLeft, packet), -1);
-    EXPECT_EQ(packet.length, 0u);
+    EXPECT_FALSE(noAddress.packet(PtzAction::PanLeft));
 }
 
 struct ChecksumCase {
@@ -160,11 +162,11 @@ TEST(PtzProtocol, ValueTokensUseAddressAndFirstPreset) {
     const PtzProtocol protocol = folder.load(
         baseDescription() + "[PRESET]\nNo=1\nPRESET 1=25\n\n" +
         command("Pan Left Start", {"ADV3", "ADV5", "ADV40", "ADV7", "ADV", "Addr"}), 2);
-    PtzPacket packet;
-    ASSERT_EQ(protocol.packet(PtzAction::PanLeft, packet), 0);
+    auto packet = protocol.packet(PtzAction::PanLeft);
+    ASSERT_TRUE(packet);
     // "ADV" alone is shorter than 4 characters, so it is read as hexadecimal
     // like any other token: its leading "AD".
-    EXPECT_EQ(packetBytes(packet), (Bytes{1, 6, '3', 0x12, 0xFF, '7', 0xAD, 0x7B}));
+    EXPECT_EQ(packetBytes(*packet), (Bytes{1, 6, '3', 0x12, 0xFF, '7', 0xAD, 0x7B}));
 }
 
 std::string presetDescription(int presets) {
@@ -184,17 +186,15 @@ TEST(PtzProtocol, PresetsAreExpandedWithTheirOwnChecksums) {
     PtzFolder folder;
     const PtzProtocol protocol = folder.load(presetDescription(4));
     ASSERT_EQ(protocol.presetCount(), 4);
-    PtzPacket packet;
-    protocol.presetGo(0, packet);
-    EXPECT_EQ(packetBytes(packet), (Bytes{47, 7, 0xFF, 0x01, 0x00, 0x07, 0x00, 0x03, 0x0B}));
-    protocol.presetGo(3, packet);
-    EXPECT_EQ(packetBytes(packet), (Bytes{50, 7, 0xFF, 0x01, 0x00, 0x07, 0x00, 0x0C, 0x14}));
-    protocol.presetSet(2, packet);
-    EXPECT_EQ(packetBytes(packet), (Bytes{33, 7, 0xFF, 0x01, 0x00, 0x03, 0x00, 0x09, 0x0D}));
+    EXPECT_EQ(packetBytes(protocol.presetGo(0)),
+              (Bytes{47, 7, 0xFF, 0x01, 0x00, 0x07, 0x00, 0x03, 0x0B}));
+    EXPECT_EQ(packetBytes(protocol.presetGo(3)),
+              (Bytes{50, 7, 0xFF, 0x01, 0x00, 0x07, 0x00, 0x0C, 0x14}));
+    EXPECT_EQ(packetBytes(protocol.presetSet(2)),
+              (Bytes{33, 7, 0xFF, 0x01, 0x00, 0x03, 0x00, 0x09, 0x0D}));
     // Beyond the file's presets, or outside 0..256: an empty packet.
     for (int index : {4, 5, 256, 257, -1}) {
-        protocol.presetGo(index, packet);
-        EXPECT_EQ(packet.length, 0u) << index;
+        EXPECT_EQ(protocol.presetGo(index).length, 0u) << index;
     }
 }
 
@@ -202,8 +202,7 @@ TEST(PtzProtocol, ThreeHundredPresetsAreKeptAs256) {
     PtzFolder folder;
     const PtzProtocol protocol = folder.load(presetDescription(300));
     EXPECT_EQ(protocol.presetCount(), 256);
-    PtzPacket packet;
-    protocol.presetGo(255, packet);
+    const PtzPacket packet = protocol.presetGo(255);
     EXPECT_EQ(packet.bytes[0], (47 + 255) % 256);
     EXPECT_EQ(packet.bytes[7], (256 * 3) % 256);
 }
@@ -216,17 +215,20 @@ TEST(PtzProtocol, CommandBounds) {
         folder.load(baseDescription() + command("Pan Left Start", twenty) +
                     command("Pan Right Start", twentyOne) + command("Tilt Up Start", {"01"}, "10") +
                     command("Tilt Down Start", {"02"}, "1"));
-    PtzPacket packet;
+    std::optional<PtzPacket> packet;
     // A command filling all 20 bytes is stored but its accessor fails.
-    EXPECT_EQ(protocol.packet(PtzAction::PanLeft, packet), -1);
+    EXPECT_FALSE(protocol.packet(PtzAction::PanLeft));
     // Longer than a command holds, or more than 5 commands ("10" is sixteen):
     // the section is refused and the action has nothing to send.
-    EXPECT_EQ(protocol.packet(PtzAction::PanRight, packet), 0);
-    EXPECT_EQ(packet.length, 0u);
-    EXPECT_EQ(protocol.packet(PtzAction::TiltUp, packet), 0);
-    EXPECT_EQ(packet.length, 0u);
-    EXPECT_EQ(protocol.packet(PtzAction::TiltDown, packet), 0);
-    EXPECT_EQ(packet.length, 3u);
+    packet = protocol.packet(PtzAction::PanRight);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packet->length, 0u);
+    packet = protocol.packet(PtzAction::TiltUp);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packet->length, 0u);
+    packet = protocol.packet(PtzAction::TiltDown);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packet->length, 3u);
 }
 
 TEST(PtzProtocol, AdvancedFunctionsAndTheirIndexes) {
@@ -240,12 +242,13 @@ TEST(PtzProtocol, AdvancedFunctionsAndTheirIndexes) {
     ASSERT_EQ(protocol.advancedFunctionCount(), 2);
     EXPECT_EQ(protocol.advancedFunctionName(0), "SCAN");
     EXPECT_EQ(protocol.advancedFunctionName(1), "PATROL TOUR NAM");
-    PtzPacket packet;
-    ASSERT_EQ(protocol.advancedFunction(1, packet), 0);
-    EXPECT_EQ(packetBytes(packet), (Bytes{8, 4, 0xFF, 0x01, 0x91, 0x92}));
-    EXPECT_EQ(protocol.advancedFunction(2, packet), 0);
-    EXPECT_EQ(packet.length, 0u);
-    EXPECT_EQ(protocol.advancedFunction(3, packet), -1);
+    auto packet = protocol.advancedFunction(1);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packetBytes(*packet), (Bytes{8, 4, 0xFF, 0x01, 0x91, 0x92}));
+    packet = protocol.advancedFunction(2);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packet->length, 0u);
+    EXPECT_FALSE(protocol.advancedFunction(3));
 }
 
 TEST(PtzProtocol, InfoLookup) {
@@ -278,11 +281,10 @@ TEST(PtzProtocol, FailedProtocolHasNothing) {
     const PtzProtocol protocol("/nonexistent", "Pelco-D", 1, 3);
     EXPECT_TRUE(protocol.failed());
     EXPECT_FALSE(protocol.hasPan() || protocol.hasZoom() || protocol.hasPreset());
-    PtzPacket packet;
-    EXPECT_EQ(protocol.packet(PtzAction::PanLeft, packet), 0);
-    EXPECT_EQ(packet.length, 0u);
-    protocol.presetGo(0, packet);
-    EXPECT_EQ(packet.length, 0u);
+    auto packet = protocol.packet(PtzAction::PanLeft);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packet->length, 0u);
+    EXPECT_EQ(protocol.presetGo(0).length, 0u);
 }
 
 TEST(PtzProtocol, SectionGrammar) {
@@ -295,11 +297,12 @@ TEST(PtzProtocol, SectionGrammar) {
     text += command("Pan Left Start", kPanLeft);
     text += "[Pan Right Start]\nCmd No=1\n\nCMD 1=1\nCMD 1_1=01\n";
     const PtzProtocol protocol = folder.load(text);
-    PtzPacket packet;
-    ASSERT_EQ(protocol.packet(PtzAction::PanLeft, packet), 0);
-    EXPECT_EQ(packet.bytes[3], 0x00);  // no address codes were read
-    ASSERT_EQ(protocol.packet(PtzAction::PanRight, packet), 0);
-    EXPECT_EQ(packet.length, 0u);
+    auto packet = protocol.packet(PtzAction::PanLeft);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packet->bytes[3], 0x00);  // no address codes were read
+    packet = protocol.packet(PtzAction::PanRight);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packet->length, 0u);
 }
 
 TEST(IniFile, LineGrammar) {
@@ -344,11 +347,11 @@ TEST_P(ShippedFiles, MatchTheProtocolDocuments) {
     EXPECT_EQ(protocol.fileName(), c.file);
     EXPECT_TRUE(protocol.hasPan() && protocol.hasTilt() && protocol.hasZoom() &&
                 protocol.hasFocus() && protocol.hasPreset() && protocol.hasAutoFocus());
-    PtzPacket packet;
-    ASSERT_EQ(protocol.packet(c.action, packet), 0);
-    ASSERT_GE(packet.length, 2u);
+    auto packet = protocol.packet(c.action);
+    ASSERT_TRUE(packet);
+    ASSERT_GE(packet->length, 2u);
     EXPECT_EQ(
-        Bytes(packet.bytes.begin() + 2, packet.bytes.begin() + static_cast<long>(packet.length)),
+        Bytes(packet->bytes.begin() + 2, packet->bytes.begin() + static_cast<long>(packet->length)),
         c.command);
 }
 
@@ -378,29 +381,31 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ShippedCase>& info) { return std::string(info.param.name); });
 
 TEST(ShippedFiles, PresetsHomeAndTheProtocolTests) {
-    PtzPacket packet;
+    std::optional<PtzPacket> packet;
     const PtzProtocol pelcoD(AMBRO_PTZ_SETUP_DIR, "Pelco-D", 1, 3);
-    pelcoD.presetGo(0, packet);
-    EXPECT_EQ(packetBytes(packet), (Bytes{47, 7, 0xFF, 0x01, 0x00, 0x07, 0x00, 0x01, 0x09}));
+    EXPECT_EQ(packetBytes(pelcoD.presetGo(0)),
+              (Bytes{47, 7, 0xFF, 0x01, 0x00, 0x07, 0x00, 0x01, 0x09}));
     EXPECT_EQ(pelcoD.advancedFunctionCount(), 2);
     EXPECT_FALSE(pelcoD.isVisca());
     const PtzProtocol pelcoP(AMBRO_PTZ_SETUP_DIR, "pelco-p", 1, 3);
-    pelcoP.presetGo(0, packet);
-    EXPECT_EQ(packetBytes(packet), (Bytes{47, 8, 0xA0, 0x00, 0x00, 0x07, 0x00, 0x01, 0xAF, 0x09}));
+    EXPECT_EQ(packetBytes(pelcoP.presetGo(0)),
+              (Bytes{47, 8, 0xA0, 0x00, 0x00, 0x07, 0x00, 0x01, 0xAF, 0x09}));
     const PtzProtocol visca(AMBRO_PTZ_SETUP_DIR, "Sony VISCA", 2, 3);
     // The standard VISCA file is not the nibble dialect.
     EXPECT_FALSE(visca.isVisca());
     EXPECT_TRUE(visca.hasHome());
-    ASSERT_EQ(visca.packet(PtzAction::Home, packet), 0);
-    EXPECT_EQ(packetBytes(packet), (Bytes{7, 5, 0x82, 0x01, 0x06, 0x04, 0xFF}));
-    visca.presetSet(5, packet);
-    EXPECT_EQ(packetBytes(packet), (Bytes{36, 7, 0x82, 0x01, 0x04, 0x3F, 0x01, 0x05, 0xFF}));
+    packet = visca.packet(PtzAction::Home);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packetBytes(*packet), (Bytes{7, 5, 0x82, 0x01, 0x06, 0x04, 0xFF}));
+    EXPECT_EQ(packetBytes(visca.presetSet(5)),
+              (Bytes{36, 7, 0x82, 0x01, 0x04, 0x3F, 0x01, 0x05, 0xFF}));
     // Every address of the files builds commands.
     for (int address : {1, 255}) {
         const PtzProtocol wide(AMBRO_PTZ_SETUP_DIR, "Pelco-D", address, 5);
-        ASSERT_EQ(wide.packet(PtzAction::TiltUp, packet), 0);
-        EXPECT_EQ(packet.bytes[3], address);
-        EXPECT_EQ(packet.bytes[7], 0x3F);
+        packet = wide.packet(PtzAction::TiltUp);
+        ASSERT_TRUE(packet);
+        EXPECT_EQ(packet->bytes[3], address);
+        EXPECT_EQ(packet->bytes[7], 0x3F);
     }
 }
 

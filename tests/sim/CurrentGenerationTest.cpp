@@ -42,14 +42,16 @@ public:
         setReceiveTimeout(socket_);
         statusRecord_.resize(kStatusRecord);
         received_ = net::receiveExactly(socket_, statusRecord_.data(), kStatusRecord) ==
-                    static_cast<int>(kStatusRecord);
+                    net::IoResult::Done;
     }
     bool statusReceived() const { return received_; }
     const Bytes& statusRecord() const { return statusRecord_; }
 
     std::optional<VideoFrame> next() {
         std::uint8_t head[kVideoHead];
-        if (net::receiveExactly(socket_, head, kVideoHead) != kVideoHead) return std::nullopt;
+        if (net::receiveExactly(socket_, head, kVideoHead) != net::IoResult::Done) {
+            return std::nullopt;
+        }
         const std::uint32_t total = loadLe32(head + 4);
         if (loadLe32(head) != loadLe32(reinterpret_cast<const std::uint8_t*>("eSoR")) ||
             total < kVideoHead || total > 716800) {
@@ -57,7 +59,8 @@ public:
         }
         VideoFrame frame{head[33], head[32], head[34], Bytes(total - kVideoHead)};
         const int length = static_cast<int>(frame.payload.size());
-        if (length && net::receiveExactly(socket_, frame.payload.data(), length) != length) {
+        if (length &&
+            net::receiveExactly(socket_, frame.payload.data(), length) != net::IoResult::Done) {
             return std::nullopt;
         }
         return frame;
@@ -220,8 +223,9 @@ TEST_F(CurrentGeneration, DomeDescriptionsNameShippedDescriptionFiles) {
     ASSERT_EQ(connection.connectSession(), net::ConnectOutcome::Accepted);
     const auto& catalogue = sim.installation().cameras();
     for (int i = 0; i < catalogue.count(); ++i) {
-        net::PtzDescription description;
-        ASSERT_TRUE(connection.requestPtzDescription(static_cast<std::uint32_t>(i), description));
+        const auto reply = connection.requestPtzDescription(static_cast<std::uint32_t>(i));
+        ASSERT_TRUE(reply);
+        const net::PtzDescription& description = *reply;
         EXPECT_EQ(description.present, catalogue.camera(i).hasDome()) << i;
         if (!description.present) continue;
         const ptz::PtzProtocol protocol(AMBRO_PTZ_SETUP_DIR, description.protocolName,

@@ -48,7 +48,8 @@ struct CurrentVideo {
         timeval timeout{10, 0};
         setsockopt(connection.videoSocket().load(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
         Bytes record(1200);
-        statusRead = net::receiveExactly(connection.videoSocket(), record.data(), 1200) == 1200;
+        statusRead = net::receiveExactly(connection.videoSocket(), record.data(), 1200) ==
+                     net::IoResult::Done;
     }
     ~CurrentVideo() {
         connection.interrupt();
@@ -57,10 +58,12 @@ struct CurrentVideo {
     // Reads one picture of camera 1: false when the connection broke.
     bool readPicture(Bytes& payload) {
         std::uint8_t head[36];
-        if (net::receiveExactly(connection.videoSocket(), head, 36) != 36) return false;
+        if (net::receiveExactly(connection.videoSocket(), head, 36) != net::IoResult::Done) {
+            return false;
+        }
         payload.resize(loadLe32(head + 4) - 36);
         return net::receiveExactly(connection.videoSocket(), payload.data(),
-                                   static_cast<int>(payload.size())) == static_cast<int>(payload.size());
+                                   static_cast<int>(payload.size())) == net::IoResult::Done;
     }
     net::LiveConnection connection;
     bool connected = false;

@@ -56,9 +56,11 @@ OlderClient::OlderClient(std::uint16_t port) : socket_(port) {
 bool OlderClient::openControl(const std::string& user, const std::string& password) {
     control_ = std::make_unique<net::TwoPortConnection>(
         "127.0.0.1", static_cast<std::uint16_t>(greeting_[2]), static_cast<std::uint16_t>(greeting_[3]));
-    if (control_->connect(net::TwoPortConnection::kClientType) != 1) return false;
-    net::TwoPortConnection::ReplyBytes reply;
-    return control_->login(net::codeTwoPortPassword(password), user, reply);
+    if (control_->connect(net::TwoPortConnection::kClientType) !=
+        net::TwoPortConnectResult::Ready) {
+        return false;
+    }
+    return control_->login(net::codeTwoPortPassword(password), user).has_value();
 }
 
 Bytes OlderClient::word(std::int32_t value) {

@@ -185,12 +185,12 @@ TEST_F(OlderGeneration, TimeStampsFollowTheRecordingPace) {
 TEST_F(OlderGeneration, PresetOnTheControlConnectionMovesThePicture) {
     DecoderHarness before(176, 144);
     const DecodedPicture first = decodeAll(stream(0, 1, false, 3), 176, 144, before);
-    std::uint8_t answer = 0;
-    net::TwoPortConnection::ReplyBytes out2;
-    ASSERT_TRUE(client.control().cameraCommand(0, 0, 0, 3, answer, out2));
-    EXPECT_EQ(answer, 1);  // the dome answers
-    ASSERT_TRUE(client.control().cameraCommand(46 + 5, 0, 0, 3, answer, out2));
-    EXPECT_EQ(answer, 1);
+    const auto poll = client.control().cameraCommand(0, 0, 0, 3);
+    ASSERT_TRUE(poll);
+    EXPECT_EQ(poll->answer, 1);  // the dome answers
+    const auto preset = client.control().cameraCommand(46 + 5, 0, 0, 3);
+    ASSERT_TRUE(preset);
+    EXPECT_EQ(preset->answer, 1);
     client.request(32);
     DecoderHarness after(176, 144);
     const DecodedPicture moved = decodeAll(stream(0, 1, false, 3), 176, 144, after);
@@ -198,16 +198,17 @@ TEST_F(OlderGeneration, PresetOnTheControlConnectionMovesThePicture) {
 }
 
 TEST_F(OlderGeneration, ForcedOutputIsLogged) {
-    std::uint8_t answer = 0;
-    net::TwoPortConnection::ReplyBytes out2;
-    ASSERT_TRUE(client.control().channelCommand(1, 0, answer, out2));
-    EXPECT_EQ(answer, 1);  // module 2 answers
-    ASSERT_TRUE(client.control().channelCommand(1, 33, answer, out2));
+    const auto poll = client.control().channelCommand(1, 0);
+    ASSERT_TRUE(poll);
+    EXPECT_EQ(poll->answer, 1);  // module 2 answers
+    ASSERT_TRUE(client.control().channelCommand(1, 33));
     EXPECT_TRUE(sim.waitForLog("output 3 (Cam Light 2) of module 2 forced on", 5s));
-    ASSERT_TRUE(client.control().channelCommand(1, 0, answer, out2));
-    EXPECT_EQ(out2[0] & 0x04, 0x04);  // the output's state
-    ASSERT_TRUE(client.control().channelCommand(7, 0, answer, out2));
-    EXPECT_EQ(answer, 0);  // no module 8
+    const auto states = client.control().channelCommand(1, 0);
+    ASSERT_TRUE(states);
+    EXPECT_EQ(states->followingBytes[0] & 0x04, 0x04);  // the output's state
+    const auto absent = client.control().channelCommand(7, 0);
+    ASSERT_TRUE(absent);
+    EXPECT_EQ(absent->answer, 0);  // no module 8
 }
 
 TEST_F(OlderGeneration, FinestQualityStillFitsTheSlot) {

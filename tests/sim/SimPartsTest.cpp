@@ -77,9 +77,9 @@ protected:
 TEST_P(DomeBytes, MotionCommandsOfTheDescriptionFileMoveTheWayTheyAreNamed) {
     ASSERT_FALSE(protocol.failed());
     for (const MotionCase& motion : kMotions) {
-        ptz::PtzPacket packet;
-        ASSERT_EQ(protocol.packet(motion.action, packet), 0);
-        const auto commands = decodePacket(packet, GetParam().protocol);
+        const auto packet = protocol.packet(motion.action);
+        ASSERT_TRUE(packet);
+        const auto commands = decodePacket(*packet, GetParam().protocol);
         ASSERT_EQ(commands.size(), 1u) << static_cast<int>(motion.action);
         ASSERT_TRUE(commands[0]) << static_cast<int>(motion.action);
         const DomeCommand& command = *commands[0];
@@ -98,15 +98,13 @@ TEST_P(DomeBytes, MotionCommandsOfTheDescriptionFileMoveTheWayTheyAreNamed) {
 
 TEST_P(DomeBytes, PresetCommandsNameTheirPreset) {
     for (int index : {0, 2, protocol.presetCount() - 1}) {
-        ptz::PtzPacket go;
-        protocol.presetGo(index, go);
+        const ptz::PtzPacket go = protocol.presetGo(index);
         const auto goCommands = decodePacket(go, GetParam().protocol);
         ASSERT_EQ(goCommands.size(), 1u);
         ASSERT_TRUE(goCommands[0]);
         EXPECT_EQ(goCommands[0]->kind, DomeCommand::Kind::GoPreset);
         EXPECT_EQ(goCommands[0]->preset, index + 1);
-        ptz::PtzPacket set;
-        protocol.presetSet(index, set);
+        const ptz::PtzPacket set = protocol.presetSet(index);
         const auto setCommands = decodePacket(set, GetParam().protocol);
         ASSERT_TRUE(setCommands.at(0));
         EXPECT_EQ(setCommands[0]->kind, DomeCommand::Kind::SetPreset);
@@ -115,9 +113,10 @@ TEST_P(DomeBytes, PresetCommandsNameTheirPreset) {
 }
 
 TEST_P(DomeBytes, AnotherAddressOrABrokenCheckIsIgnored) {
-    ptz::PtzPacket packet;
-    ASSERT_EQ(protocol.packet(ptz::PtzAction::PanLeft, packet), 0);
-    std::vector<std::uint8_t> bytes(packet.bytes.begin() + 2, packet.bytes.begin() + 2 + packet.bytes[1]);
+    const auto packet = protocol.packet(ptz::PtzAction::PanLeft);
+    ASSERT_TRUE(packet);
+    std::vector<std::uint8_t> bytes(packet->bytes.begin() + 2,
+                                    packet->bytes.begin() + 2 + packet->bytes[1]);
     const auto decode = [&](const std::vector<std::uint8_t>& b) {
         return sim::DomeCommandDecoder::decode(GetParam().protocol,
                                                sim::CameraCatalogue::domeAddressCode(GetParam().protocol), b);
@@ -151,9 +150,9 @@ TEST(DomeBytes, PelcoScanFunctionsOfTheDescriptionFiles) {
     for (const auto& dome : {kDomes[0], kDomes[1]}) {
         const ptz::PtzProtocol protocol(AMBRO_PTZ_SETUP_DIR, dome.model, 1, 3);
         ASSERT_EQ(protocol.advancedFunctionCount(), 2);
-        ptz::PtzPacket on;
-        ASSERT_EQ(protocol.advancedFunction(0, on), 0);
-        const auto commands = decodePacket(on, dome.protocol);
+        const auto on = protocol.advancedFunction(0);
+        ASSERT_TRUE(on);
+        const auto commands = decodePacket(*on, dome.protocol);
         ASSERT_TRUE(commands.at(0));
         EXPECT_EQ(commands[0]->kind, DomeCommand::Kind::AutoScan);
         EXPECT_TRUE(commands[0]->on);

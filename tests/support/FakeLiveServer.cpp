@@ -215,7 +215,7 @@ std::vector<std::uint8_t> FakeLiveServer::replyTo(const net::FramedHead& head) c
         }
         case 226: {
             auto reply = serverReply(command, 0, 84);
-            putWord(reply, 16, script_.extraWord);
+            putWord(reply, 16, script_.extraBlockWord);
             std::fill(reply.begin() + 20, reply.end(), 0x5A);
             return reply;
         }

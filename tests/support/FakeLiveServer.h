@@ -38,7 +38,7 @@ struct FakeLiveServerScript {
     std::uint32_t loginStatus = 0xF0000000;
     net::ServerInformation information{};
     net::ServerDescription description{};
-    std::uint32_t extraWord = 0xABCD0001;
+    std::uint32_t extraBlockWord = 0xABCD0001;
     std::uint32_t auxiliaryWord = 0x176;
     std::uint32_t videoWord = 0x18;
     // Raw replies sent instead of the normal one, by command code.

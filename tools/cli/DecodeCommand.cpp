@@ -75,7 +75,7 @@ public:
     std::pair<int, bool> decode(const Bytes& payload) {
         std::copy(payload.begin(), payload.end(), payload_.begin());
         const int result = decoder_.decode(payload_.data(), payload.size(), picture_.data());
-        return {result, result == 0 && decoder_.pictureProduced()};
+        return {result, result == media::kDecoderDone && decoder_.pictureProduced()};
     }
 
     bool writePicture(const std::filesystem::path& path) const { return write(path, picture_); }
