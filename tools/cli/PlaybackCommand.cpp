@@ -1,6 +1,7 @@
 #include "tools/cli/PlaybackCommand.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -297,12 +298,20 @@ public:
 
     // Once the file is open: its times, and the frames to keep.
     void begin(const playback::FileInformation& file) {
-        std::lock_guard lock(mutex_);
-        file_ = file;
+        {
+            std::lock_guard lock(mutex_);
+            file_ = file;
+            begun_ = true;
+        }
+        fileKnown_.notify_all();
     }
+    // Pictures can be decoded before play() has returned and begin() has
+    // given the file's times: the picture thread waits for them (bounded),
+    // since a picture timed without them would be stamped wrongly.
     void pictureDecoded(const std::uint8_t* pixels, int width, int height, int frame) override {
-        std::lock_guard lock(mutex_);
-        if (done_ || !error_.empty()) return;
+        std::unique_lock lock(mutex_);
+        fileKnown_.wait_for(lock, platform::replyTimeout(), [&] { return begun_; });
+        if (!begun_ || done_ || !error_.empty()) return;
         const auto time = playback::timeAtFrame(file_, frame);
         const int second = time ? (time->hour * 60 + time->minute) * 60 + time->second : 0;
         if (request_.from && second < *request_.from) return;
@@ -319,8 +328,8 @@ public:
         }
         if (width != width_ || height != height_) return;
         const std::int64_t stamp = time ? time->toFileTime().value_or(0) : 0;
-        writer_->write(pixels, static_cast<std::size_t>(width) * 3, (stamp - firstTime_) / 10000,
-                       error_);
+        (void)writer_->write(pixels, static_cast<std::size_t>(width) * 3,
+                             (stamp - firstTime_) / 10000, error_);  // a failure is in error_
     }
     bool done() const {
         std::lock_guard lock(mutex_);
@@ -353,6 +362,8 @@ public:
 private:
     const PlaybackRequest& request_;
     mutable std::mutex mutex_;
+    std::condition_variable fileKnown_;
+    bool begun_ = false;
     playback::FileInformation file_;
     std::unique_ptr<VideoFileWriter> writer_;
     int width_ = 0;
