@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <unistd.h>
 
 #include "platform/Deadline.h"
@@ -130,17 +131,17 @@ TEST_F(HostileWindow, CurrentGenerationServer) {
 // else: the window stays, says nothing, and still closes at once.
 TEST_F(HostileWindow, CurrentGenerationVideoThatCannotBeFollowed) {
     using Script = test::FakeLiveServerScript;
-    const std::vector<CurrentCase> cases = {
-        {"another magic", [](Script& s) { s.videoMagic = 0x52536F66; }, ""},
+    const std::vector<std::pair<std::string, std::function<void(Script&)>>> cases = {
+        {"another magic", [](Script& s) { s.videoMagic = 0x52536F66; }},
         {"a length of 4 GB",
-         [](Script& s) { s.videoFrames.front().announcedLength = 0xFFFFFFF0u; }, ""},
+         [](Script& s) { s.videoFrames.front().announcedLength = 0xFFFFFFF0u; }},
         {"a length shorter than the head",
-         [](Script& s) { s.videoFrames.front().announcedLength = 35; }, ""},
+         [](Script& s) { s.videoFrames.front().announcedLength = 35; }},
     };
-    for (const CurrentCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, fault] : cases) {
+        SCOPED_TRACE(name);
         test::FakeLiveServerScript script = currentServer();
-        c.fault(script);
+        fault(script);
         test::FakeLiveServer server(script);
         std::vector<std::string> messages;
         dialog = std::make_unique<LiveViewDialog>(
