@@ -18,6 +18,7 @@
 #include "tools/cli/ExitStatus.h"
 #include "tools/cli/Interrupt.h"
 #include "tools/cli/OptionCheck.h"
+#include "tools/cli/PictureFile.h"
 #include "tools/cli/ServerOptions.h"
 #include "tools/cli/SessionWatcher.h"
 #include "tools/cli/TextOutput.h"
@@ -404,65 +405,38 @@ int snapshot(const LiveRequest& request, live::LiveSession& session, SessionWatc
 // server changed it) are left out.
 class Recorder {
 public:
-    explicit Recorder(const LiveRequest& request) : request_(request) {}
+    explicit Recorder(const LiveRequest& request)
+        : request_(request), file_(request.out, request.codec) {}
 
     void take(const live::PictureView& picture) {
         std::lock_guard lock(mutex_);
-        if (done_ || !error_.empty()) return;
-        if (!writer_) {
-            writer_ = VideoFileWriter::open(
-                {request_.out, picture.width, picture.height, request_.codec}, error_);
-            if (!writer_) return;
-            width_ = picture.width;
-            height_ = picture.height;
-            firstTime_ = picture.timeMs;
-        }
-        if (picture.width != width_ || picture.height != height_) return;
-        const std::int64_t time = picture.timeMs - firstTime_;
-        if (request_.seconds > 0 && time >= request_.seconds * 1000LL) {
+        if (done_ || file_.failed()) return;
+        const auto first = file_.firstTimeMs();
+        if (first && request_.seconds > 0 && picture.timeMs - *first >= request_.seconds * 1000LL) {
             done_ = true;
             return;
         }
-        if (!writer_->write(picture.pixels, picture.stride, time, error_)) return;
-        done_ = request_.frames > 0 && writer_->framesWritten() >= request_.frames;
+        if (!file_.add(picture.pixels, picture.stride, picture.width, picture.height,
+                       picture.timeMs)) {
+            return;
+        }
+        done_ = request_.frames > 0 && file_.framesWritten() >= request_.frames;
     }
     bool done() const {
         std::lock_guard lock(mutex_);
-        return done_ || !error_.empty();
+        return done_ || file_.failed();
     }
     // Once the session is closed: the file finished, or nothing left behind.
     int finish(const std::string& why, std::ostream& out, std::ostream& err) {
         std::lock_guard lock(mutex_);
-        if (!error_.empty()) {
-            writer_.reset();
-            err << error_ << "\n";
-            return kCannotWriteFile;
-        }
-        if (!done_ || !writer_) {
-            writer_.reset();
-            err << "the recording was not finished (" << (why.empty() ? "no picture" : why)
-                << "); nothing was written\n";
-            return interrupted() ? kInterrupted : kOperationFailed;
-        }
-        const int frames = writer_->framesWritten();
-        if (!writer_->finish(error_)) {
-            writer_.reset();
-            err << error_ << "\n";
-            return kCannotWriteFile;
-        }
-        out << request_.out << ": " << frames << " pictures\n";
-        return kSuccess;
+        return file_.finish(done_, "recording", why, out, err);
     }
 
 private:
     const LiveRequest& request_;
     mutable std::mutex mutex_;
-    std::unique_ptr<VideoFileWriter> writer_;
-    int width_ = 0;
-    int height_ = 0;
-    std::int64_t firstTime_ = 0;
+    PictureFile file_;
     bool done_ = false;
-    std::string error_;
 };
 
 int record(const LiveRequest& request, live::LiveSession& session, SessionWatcher& watcher,

@@ -18,6 +18,7 @@
 #include "tools/cli/ExitStatus.h"
 #include "tools/cli/Interrupt.h"
 #include "tools/cli/OptionCheck.h"
+#include "tools/cli/PictureFile.h"
 #include "tools/cli/ProgressBar.h"
 #include "tools/cli/ServerOptions.h"
 #include "tools/cli/TextOutput.h"
@@ -294,13 +295,14 @@ int listFiles(const PlaybackRequest& request, PlaybackSession& session, std::ost
 // the file.
 class Exporter : public playback::PlaybackObserver {
 public:
-    explicit Exporter(const PlaybackRequest& request) : request_(request) {}
+    explicit Exporter(const PlaybackRequest& request)
+        : request_(request), file_(request.out, request.codec) {}
 
     // Once the file is open: its times, and the frames to keep.
     void begin(const playback::FileInformation& file) {
         {
             std::lock_guard lock(mutex_);
-            file_ = file;
+            fileInformation_ = file;
             begun_ = true;
         }
         fileKnown_.notify_all();
@@ -311,52 +313,31 @@ public:
     void pictureDecoded(const std::uint8_t* pixels, int width, int height, int frame) override {
         std::unique_lock lock(mutex_);
         fileKnown_.wait_for(lock, platform::replyTimeout(), [&] { return begun_; });
-        if (!begun_ || done_ || !error_.empty()) return;
-        const auto time = playback::timeAtFrame(file_, frame);
+        if (!begun_ || done_ || file_.failed()) return;
+        const auto time = playback::timeAtFrame(fileInformation_, frame);
         const int second = time ? (time->hour * 60 + time->minute) * 60 + time->second : 0;
         if (request_.from && second < *request_.from) return;
         if (request_.to && second > *request_.to) {
             done_ = true;
             return;
         }
-        if (!writer_) {
-            writer_ = VideoFileWriter::open({request_.out, width, height, request_.codec}, error_);
-            if (!writer_) return;
-            width_ = width;
-            height_ = height;
-            firstTime_ = time ? time->toFileTime().value_or(0) : 0;
-        }
-        if (width != width_ || height != height_) return;
+        // File times count 100 ns; the server's times are whole milliseconds.
         const std::int64_t stamp = time ? time->toFileTime().value_or(0) : 0;
-        (void)writer_->write(pixels, static_cast<std::size_t>(width) * 3,
-                             (stamp - firstTime_) / 10000, error_);  // a failure is in error_
+        (void)file_.add(pixels, static_cast<std::size_t>(width) * 3, width, height,
+                        stamp / 10000);  // a picture of another size is left out
     }
     bool done() const {
         std::lock_guard lock(mutex_);
-        return done_ || !error_.empty();
+        return done_ || file_.failed();
     }
     int frames() const {
         std::lock_guard lock(mutex_);
-        return writer_ ? writer_->framesWritten() : 0;
+        return file_.framesWritten();
     }
     // Once the session is closed: the file finished, or nothing left behind.
     int finish(const std::string& why, std::ostream& out, std::ostream& err) {
         std::lock_guard lock(mutex_);
-        if (error_.empty() && why.empty() && writer_) {
-            const int frames = writer_->framesWritten();
-            if (writer_->finish(error_)) {
-                out << request_.out << ": " << frames << " pictures\n";
-                return kSuccess;
-            }
-        }
-        writer_.reset();
-        if (!error_.empty()) {
-            err << error_ << "\n";
-            return kCannotWriteFile;
-        }
-        err << "the export was not finished (" << (why.empty() ? "no picture" : why)
-            << "); nothing was written\n";
-        return interrupted() ? kInterrupted : kOperationFailed;
+        return file_.finish(why.empty(), "export", why, out, err);
     }
 
 private:
@@ -364,13 +345,9 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable fileKnown_;
     bool begun_ = false;
-    playback::FileInformation file_;
-    std::unique_ptr<VideoFileWriter> writer_;
-    int width_ = 0;
-    int height_ = 0;
-    std::int64_t firstTime_ = 0;
+    playback::FileInformation fileInformation_;
+    PictureFile file_;
     bool done_ = false;
-    std::string error_;
 };
 
 // The frame where a time of day falls in the file, for the first seek.
